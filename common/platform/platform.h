@@ -1,0 +1,155 @@
+// The one interface between QuillCollector and the operating system.
+//
+// Every call that touches the OS goes through here; one implementation file per OS (posix.cpp, win32.cpp)
+// is picked by the build. Failures come back as values: a native error code (errno on POSIX, the Win32
+// error code on Windows) where 0 means success. A failing call also leaves that code as the thread's last
+// error, because the collector log reports the last error with every entry.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// ---- OS-dependent names and defaults --------------------------------------------------------------------
+
+extern const char kPathSeparator;
+extern const char* const kDefaultHotFolder;       // "/var/spool/quillcollector", "c:\temp"
+extern const char* const kSignerProgramName;      // "Sealwright", "Sealwright.exe"
+extern const char* const kServiceHostProgramName; // "Moorline", "Moorline.exe"
+extern const char* const kServiceProgramName;     // "QuillCollectorService", "QuillCollectorService.exe"
+
+// The normal end code of a directory enumeration on every OS (ERROR_NO_MORE_FILES).
+constexpr int kNoMoreFiles = 18;
+
+// ---- Process, errors, time -----------------------------------------------------------------------------
+
+// Full path of the running executable as the OS reports it; empty when it cannot be found.
+std::string ProgramPath();
+
+// The calling thread's last system error code, and a way to set it.
+int LastError();
+void SetLastError(int code);
+
+// The system's message text for a code, as the system gives it (on Windows with its own CR LF).
+std::string ErrorText(int code);
+
+struct LocalTime {
+    int year, month, day, hour, minute, second, millisecond;
+};
+LocalTime Now();
+
+void SleepMilliseconds(unsigned milliseconds);
+
+// Process-wide start-up: locale, signal dispositions. Returns 0 or an error code.
+int InitializeProcess();
+
+// ---- Directory enumeration -----------------------------------------------------------------------------
+
+struct FoundFile {
+    std::string name;  // the entry's long name, no folder
+    bool isDirectory = false;
+};
+
+// Enumerates the entries of one folder whose names match a Windows-style mask, in the directory's own order.
+class DirectoryEnumeration {
+public:
+    DirectoryEnumeration();
+    ~DirectoryEnumeration();
+    DirectoryEnumeration(const DirectoryEnumeration&) = delete;
+    DirectoryEnumeration& operator=(const DirectoryEnumeration&) = delete;
+
+    // pattern = folder + separator + mask. Returns 0 with the first match in `first`, or an error code
+    // (also when nothing matches).
+    int Start(const std::string& pattern, FoundFile& first);
+    // Returns 0 with the next match, kNoMoreFiles at the normal end, or another error code.
+    int Next(FoundFile& next);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Windows mask matching: '*' and '?', ASCII letters without regard to case, "*.*" matches every name.
+bool MatchesMask(const std::string& name, const std::string& mask);
+
+// ---- Files ---------------------------------------------------------------------------------------------
+
+// An open file; closed by the destructor. Move-only.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool IsOpen() const { return handle_ != kInvalid; }
+    void Close();
+
+    // One read of at most `size` bytes; `got` receives the count.
+    int Read(char* buffer, std::size_t size, std::size_t& got);
+    // One write of the whole buffer (appending when opened for appending).
+    int Write(const char* data, std::size_t size);
+
+    static constexpr std::intptr_t kInvalid = -1;
+    explicit File(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t NativeHandle() const { return handle_; }
+
+private:
+    std::intptr_t handle_ = kInvalid;
+};
+
+// Opens for reading, sharing read access only: creates the file empty when it is missing, and fails with
+// a sharing error when another process holds it open for writing or write-locked.
+int OpenForSharedRead(const std::string& path, File& out);
+
+// Opens for appending (log files): creates the file when it is missing, keeps its contents.
+int OpenForAppend(const std::string& path, File& out);
+
+// Moves a file; never replaces an existing destination; copies across file systems.
+int MoveFileNoReplace(const std::string& from, const std::string& to);
+
+// Deletes a file (not a folder).
+int DeleteFile(const std::string& path);
+
+// ---- Private-profile (INI) files ------------------------------------------------------------------------
+
+// At most size - 1 characters of the value are returned, like a caller's buffer of `size` bytes.
+std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
+                              const std::string& defaultValue, std::size_t size);
+int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                   int defaultValue);
+int WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& value);
+
+// ---- Child processes -----------------------------------------------------------------------------------
+
+struct ChildProcess;  // opaque; owned through ChildHandle
+struct ChildDeleter {
+    void operator()(ChildProcess* child) const noexcept;
+};
+using ChildHandle = std::unique_ptr<ChildProcess, ChildDeleter>;
+
+// Starts a program hidden (standard input from the null device, output inherited, no other handles).
+// argv[0] names the program: a bare name is searched in the program directory, then in PATH.
+// `commandLine` is the Windows command line of the same call; the POSIX flavour passes argv exactly.
+int StartHiddenChild(const std::vector<std::string>& argv, const std::string& commandLine, ChildHandle& out);
+
+// Waits at most `timeoutMs` (negative: no bound) for the child to end. Returns 0 with the exit code
+// (128 + signal for a child ended by a signal on POSIX), or an error code; a time-out gives kWaitTimeout and
+// leaves the child running.
+constexpr int kWaitTimeout = 258;  // WAIT_TIMEOUT
+int WaitChild(ChildProcess& child, int timeoutMs, int& exitCode);
+
+// Ends a child at once and reaps it.
+void KillChild(ChildProcess& child);
+
+// Starts a program hidden and detached from this process: never waited for, never left as a zombie.
+int StartDetachedChild(const std::vector<std::string>& argv, const std::string& workingDirectory);
+
+}  // namespace platform

@@ -1,0 +1,240 @@
+// POSIX flavour of the platform layer: directory enumeration and files, with an emulation of the one
+// Windows sharing rule that matters here (a file held open for writing cannot be opened, moved or deleted).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "common/platform/platform.h"
+
+namespace platform {
+
+// ---- Directory enumeration -------------------------------------------------------------------------------
+
+struct DirectoryEnumeration::State {
+    DIR* dir = nullptr;
+    std::string mask;
+    ~State() {
+        if (dir) closedir(dir);
+    }
+};
+
+DirectoryEnumeration::DirectoryEnumeration() = default;
+DirectoryEnumeration::~DirectoryEnumeration() = default;
+
+namespace {
+
+bool IsDirectoryEntry(DIR* dir, const dirent& entry) {
+    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return entry.d_type == DT_DIR;
+    struct stat st {};
+    int saved = errno;
+    bool isDir = fstatat(dirfd(dir), entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    errno = saved;
+    return isDir;
+}
+
+}  // namespace
+
+int DirectoryEnumeration::Start(const std::string& pattern, FoundFile& first) {
+    state_.reset();
+    std::size_t cut = pattern.rfind(kPathSeparator);
+    std::string folder = cut == std::string::npos ? "." : pattern.substr(0, cut == 0 ? 1 : cut);
+    auto state = std::make_unique<State>();
+    state->mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+    state->dir = opendir(folder.c_str());  // close-on-exec by the C library
+    if (!state->dir) return errno;
+    state_ = std::move(state);
+    int result = Next(first);
+    if (result == kNoMoreFiles) {
+        state_.reset();
+        return errno = ENOENT;  // nothing matches: the enumeration does not start
+    }
+    return result;
+}
+
+int DirectoryEnumeration::Next(FoundFile& next) {
+    if (!state_) return errno = EBADF;
+    for (;;) {
+        errno = 0;
+        dirent* entry = readdir(state_->dir);
+        if (!entry) return errno != 0 ? errno : kNoMoreFiles;
+        if (!MatchesMask(entry->d_name, state_->mask)) continue;
+        next.name = entry->d_name;
+        next.isDirectory = IsDirectoryEntry(state_->dir, *entry);
+        return 0;
+    }
+}
+
+// ---- Files ---------------------------------------------------------------------------------------------
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kInvalid;
+    }
+    return *this;
+}
+
+void File::Close() {
+    if (handle_ == kInvalid) return;
+    int saved = errno;
+    close(static_cast<int>(handle_));
+    errno = saved;
+    handle_ = kInvalid;
+}
+
+int File::Read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    ssize_t n;
+    do n = read(static_cast<int>(handle_), buffer, size);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) return errno;
+    got = static_cast<std::size_t>(n);
+    return 0;
+}
+
+int File::Write(const char* data, std::size_t size) {
+    ssize_t n;
+    do n = write(static_cast<int>(handle_), data, size);
+    while (n < 0 && errno == EINTR);
+    return n < 0 ? errno : 0;
+}
+
+namespace {
+
+constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;  // a FIFO in the folder must not block us
+
+// Another process holds the file open for writing: a read lease cannot be had while any writer has it
+// open. Leases need ownership or CAP_LEASE and a file system that has them; without one, say no.
+bool HasWriterOpen(int fd) {
+    if (fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+        fcntl(fd, F_SETLEASE, F_UNLCK);
+        return false;
+    }
+    return errno == EAGAIN;
+}
+
+bool HasWriteLock(int fd) {
+    struct flock probe {};
+    probe.l_type = F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    if (fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) return true;
+    if (flock(fd, LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK;
+    flock(fd, LOCK_UN);
+    return false;
+}
+
+bool IsHeldWithoutSharing(int fd) {
+    int saved = errno;
+    bool held = HasWriterOpen(fd) || HasWriteLock(fd);
+    errno = saved;
+    return held;
+}
+
+// Fails with EBUSY when another process holds the file; 0 when it may be moved or deleted.
+int CheckNotHeld(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | kOpenFlags);
+    if (fd < 0) return errno;
+    bool held = IsHeldWithoutSharing(fd);
+    close(fd);
+    return held ? EBUSY : 0;
+}
+
+int CopyContents(int from, int to) {
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t n = read(from, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return 0;
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(to, buffer + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return errno;
+            done += w;
+        }
+    }
+}
+
+// A move to another file system: copy into a new destination, flush it, then remove the source.
+int CopyThenDelete(const std::string& from, const std::string& to) {
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (in < 0) return errno;
+    struct stat st {};
+    fstat(in, &st);
+    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+    if (out < 0) {
+        int error = errno;
+        close(in);
+        return error;
+    }
+    int error = CopyContents(in, out);
+    if (error == 0 && fchmod(out, st.st_mode & 07777) != 0) error = errno;
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    if (error == 0) futimens(out, times);
+    if (error == 0 && fsync(out) != 0) error = errno;
+    if (close(out) != 0 && error == 0) error = errno;
+    close(in);
+    if (error == 0 && unlink(from.c_str()) != 0) error = errno;
+    if (error != 0) unlink(to.c_str());
+    return error;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // The file system has no exclusive rename: a hard link cannot replace anything either.
+    if (link(from.c_str(), to.c_str()) != 0) return errno;
+    if (unlink(from.c_str()) != 0) {
+        int error = errno;
+        unlink(to.c_str());
+        return error;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int OpenForSharedRead(const std::string& path, File& out) {
+    out.Close();
+    int fd = open(path.c_str(), O_RDONLY | O_CREAT | kOpenFlags, 0666);
+    if (fd < 0) return errno;
+    if (IsHeldWithoutSharing(fd)) {
+        close(fd);
+        return errno = EBUSY;
+    }
+    out = File(fd);
+    return 0;
+}
+
+int OpenForAppend(const std::string& path, File& out) {
+    out.Close();
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | kOpenFlags, 0666);
+    if (fd < 0) return errno;
+    out = File(fd);
+    return 0;
+}
+
+int MoveFileNoReplace(const std::string& from, const std::string& to) {
+    int error = CheckNotHeld(from);
+    if (error == 0) error = RenameNoReplace(from, to);
+    if (error == EXDEV) error = CopyThenDelete(from, to);
+    return errno = error;
+}
+
+int DeleteFile(const std::string& path) {
+    int error = CheckNotHeld(path);
+    if (error == 0 && unlink(path.c_str()) != 0) error = errno;
+    return errno = error;
+}
+
+}  // namespace platform

@@ -1,0 +1,170 @@
+#include "private_profile.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace profile {
+namespace {
+
+struct Line {
+    std::size_t begin;  // first byte of the line
+    std::size_t end;    // one past the last byte before the line end
+    std::size_t next;   // first byte of the following line
+};
+
+std::vector<Line> SplitLines(const std::string& text) {
+    std::vector<Line> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t lf = text.find('\n', pos);
+        std::size_t next = lf == std::string::npos ? text.size() : lf + 1;
+        std::size_t end = lf == std::string::npos ? text.size() : lf;
+        if (end > pos && text[end - 1] == '\r') --end;
+        lines.push_back({pos, end, next});
+        pos = next;
+    }
+    return lines;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+enum class Kind { Other, Section, Entry };
+
+struct Parsed {
+    Kind kind = Kind::Other;
+    std::string_view name;   // section or key name, trimmed
+    std::string_view value;  // entry value, trimmed, quotes still on
+};
+
+Parsed ParseLine(std::string_view line) {
+    std::string_view body = Trim(line);
+    if (body.empty() || body.front() == ';') return {};
+    if (body.front() == '[') {
+        std::size_t close = body.find(']');
+        std::string_view name = body.substr(1, close == std::string_view::npos ? body.npos : close - 1);
+        return {Kind::Section, Trim(name), {}};
+    }
+    std::size_t eq = body.find('=');
+    if (eq == std::string_view::npos) return {};
+    return {Kind::Entry, Trim(body.substr(0, eq)), Trim(body.substr(eq + 1))};
+}
+
+std::string_view Unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+std::string_view LineText(const std::string& text, const Line& line) {
+    return std::string_view(text).substr(line.begin, line.end - line.begin);
+}
+
+// Where a section and a key stand in the text; indexes into the line list, -1 where missing.
+struct Location {
+    long section = -1;
+    long key = -1;
+    long lastEntry = -1;  // last entry line of the section, or the section line itself
+};
+
+Location Locate(const std::string& text, const std::vector<Line>& lines, std::string_view section,
+                std::string_view key) {
+    Location where;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        Parsed p = ParseLine(LineText(text, lines[i]));
+        if (p.kind == Kind::Section) {
+            if (where.section >= 0) break;  // the first matching section is the only one looked at
+            if (EqualsNoCase(p.name, Trim(section))) where.section = where.lastEntry = static_cast<long>(i);
+        } else if (where.section >= 0 && p.kind == Kind::Entry) {
+            where.lastEntry = static_cast<long>(i);
+            if (where.key < 0 && EqualsNoCase(p.name, Trim(key))) where.key = static_cast<long>(i);
+        }
+    }
+    return where;
+}
+
+std::string LineEndOf(const std::string& text, const Line& line, const std::string& fallback) {
+    if (line.next == line.end) return fallback;
+    return text.substr(line.end, line.next - line.end);
+}
+
+std::string PreferredNewline(const std::string& text, const std::vector<Line>& lines, const std::string& fallback) {
+    for (const Line& line : lines)
+        if (line.next > line.end) return LineEndOf(text, line, fallback);
+    return fallback;
+}
+
+}  // namespace
+
+std::optional<std::string> FindValue(const std::string& text, const std::string& section, const std::string& key) {
+    std::vector<Line> lines = SplitLines(text);
+    Location where = Locate(text, lines, section, key);
+    if (where.key < 0) return std::nullopt;
+    Parsed p = ParseLine(LineText(text, lines[static_cast<std::size_t>(where.key)]));
+    return std::string(Unquote(p.value));
+}
+
+int ParseInt(const std::string& value) {
+    std::size_t i = 0;
+    while (i < value.size() && (IsBlank(value[i]) || value[i] == '\r' || value[i] == '\n')) ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+    unsigned base = 10;
+    if (i + 1 < value.size() && value[i] == '0' && (value[i + 1] == 'x' || value[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    std::uint32_t result = 0;  // wraps like the Windows reader instead of overflowing
+    for (; i < value.size(); ++i) {
+        char c = LowerAscii(value[i]);
+        unsigned digit;
+        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+        else break;
+        result = result * base + digit;
+    }
+    if (negative) result = 0u - result;
+    return static_cast<int>(result);
+}
+
+std::string SetValue(const std::string& text, const std::string& section, const std::string& key,
+                     const std::string& value, const std::string& newline) {
+    std::vector<Line> lines = SplitLines(text);
+    Location where = Locate(text, lines, section, key);
+    std::string nl = PreferredNewline(text, lines, newline);
+    std::string entry = key + "=" + value;
+
+    if (where.key >= 0) {
+        const Line& line = lines[static_cast<std::size_t>(where.key)];
+        Parsed p = ParseLine(LineText(text, line));
+        std::size_t nameStart = static_cast<std::size_t>(p.name.data() - text.data());
+        std::string kept = text.substr(line.begin, nameStart - line.begin) + std::string(p.name) + "=" + value;
+        return text.substr(0, line.begin) + kept + text.substr(line.end);
+    }
+    if (where.section >= 0) {
+        const Line& after = lines[static_cast<std::size_t>(where.lastEntry)];
+        std::string head = text.substr(0, after.next);
+        if (after.next == after.end) head += nl;  // the section's last line had no line end
+        return head + entry + nl + text.substr(after.next);
+    }
+    std::string head = text;
+    if (!head.empty() && head.back() != '\n') head += nl;
+    return head + "[" + section + "]" + nl + entry + nl;
+}
+
+}  // namespace profile

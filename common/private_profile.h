@@ -1,0 +1,26 @@
+// Private-profile (INI) text, read and edited the way the Windows profile functions do it.
+// Pure text in, text out: the file access lives in the platform layer.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace profile {
+
+// The value of `key` in `section`, or nothing when the section or key is missing. Names are compared
+// without regard to ASCII case; blanks around names and values are ignored; one pair of matching
+// surrounding quotes is removed; the first matching section and key win; lines starting with ';' are
+// comments; CR LF and LF both end a line.
+std::optional<std::string> FindValue(const std::string& text, const std::string& section, const std::string& key);
+
+// Integer reading of a profile value: optional blanks and sign, then decimal digits or 0x and hex digits;
+// trailing text is ignored; no digits at all gives 0.
+int ParseInt(const std::string& value);
+
+// Returns `text` with `key` in `section` set to `value`: every other line is kept byte for byte, an
+// existing key's line is rewritten in place, a missing key goes after the last entry of its section, a
+// missing section goes at the end. `newline` ends the lines written when the text has no line end yet.
+std::string SetValue(const std::string& text, const std::string& section, const std::string& key,
+                     const std::string& value, const std::string& newline);
+
+}  // namespace profile

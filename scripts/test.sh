@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds QuillCollector with warnings as errors and runs every test.
+#   scripts/test.sh              the normal build, in build/
+#   scripts/test.sh --sanitize   the same suite with AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+sanitize=OFF
+build_dir="$QC_ROOT/build"
+if [ "${1:-}" = "--sanitize" ]; then
+    sanitize=ON
+    build_dir="$QC_ROOT/build-asan"
+fi
+
+qc_ensure_packages "${QC_BUILD_PACKAGES[@]}" "${QC_TEST_PACKAGES[@]}"
+qc_build "$build_dir" -DQC_WERROR=ON -DQC_SANITIZE=$sanitize -DQC_BUILD_TESTS=ON
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd "$build_dir"
+ctest --output-on-failure -j "$(nproc)" --timeout 300

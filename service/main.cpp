@@ -1,0 +1,3 @@
+#include "service_main.h"
+
+int main() { return RunService(); }

@@ -1,0 +1,59 @@
+// The real service program, run from a temporary installation folder.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+class ServiceProcessTest : public ::testing::Test {
+protected:
+    ServiceProcessTest() { CopyProgram(BinPath("QuillCollectorService"), install / "QuillCollectorService"); }
+
+    std::unique_ptr<Child> Start() {
+        return std::make_unique<Child>(std::vector<std::string>{install / "QuillCollectorService"}, output,
+                                       elsewhere.path());
+    }
+    bool LogHas(const std::string& text) { return ReadFile(install / "QuillCollector.Log").find(text) != std::string::npos; }
+
+    TempDir install, elsewhere;
+    std::string output = elsewhere / "stdout.txt";
+};
+
+const std::regex kStartEntry(
+    R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} - QuillCollector Started\. failed with error -?\d+: [^\r\n]*\r\n)");
+
+}  // namespace
+
+TEST_F(ServiceProcessTest, RunsOnDefaultsWithoutSettingsFile) {
+    auto service = Start();
+    ASSERT_TRUE(WaitFor([&] { return LogHas("QuillCollector Started."); }));
+    SleepMs(200);
+    EXPECT_TRUE(service->Running());  // waiting out the default 5000 ms pause
+    std::string log = ReadFile(install / "QuillCollector.Log");
+    EXPECT_TRUE(std::regex_match(log, kStartEntry)) << log;
+    EXPECT_EQ(ReadFile(output), log);  // the same entry on standard output
+    EXPECT_FALSE(FileExists(elsewhere / "QuillCollector.Log"));
+}
+
+TEST_F(ServiceProcessTest, StartEntryIsWrittenWhateverDetailedLogSays) {
+    WriteFile(install / "QuillCollector.ini", "[General]\nDetailedLog=0\nSamplingFrequency=-5\nLogFile=service.log\n");
+    auto service = Start();
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(install / "service.log").find("Started.") != std::string::npos; }));
+    SleepMs(300);
+    EXPECT_TRUE(service->Running());  // a negative interval polls without pause but keeps going
+}
+
+TEST_F(ServiceProcessTest, EndsOnlyWhenTerminated) {
+    WriteFile(install / "QuillCollector.ini", "[General]\nSamplingFrequency=20\n");
+    auto service = Start();
+    ASSERT_TRUE(WaitFor([&] { return LogHas("Started."); }));
+    SleepMs(300);
+    ASSERT_TRUE(service->Running());
+    service->Kill();
+    std::string log = ReadFile(install / "QuillCollector.Log");
+    EXPECT_EQ(log.find("Started."), log.rfind("Started."));  // one start entry, however many passes
+}

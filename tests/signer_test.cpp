@@ -1,0 +1,115 @@
+#include "service/signer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "support/program_dir_fixture.h"
+
+using namespace testing_support;
+
+TEST(SignerCommandLine, BothFormsQuoteEveryValueAndPutTheChannelLast) {
+    SignerCommand local = BuildSignerCommand("/opt/qc/Sealwright", "/arc/a b.pdf", "chan", "", "8080");
+    EXPECT_EQ(local.text, "\"/opt/qc/Sealwright\" \"/arc/a b.pdf\"");
+    EXPECT_EQ(local.arguments, (std::vector<std::string>{"/opt/qc/Sealwright", "/arc/a b.pdf"}));
+    SignerCommand remote = BuildSignerCommand("Sealwright", "/arc/a.pdf", "chan", "10.0.0.1", "");
+    EXPECT_EQ(remote.text, "\"Sealwright\" \"/arc/a.pdf\" \"10.0.0.1\" \"\" \"chan\"");
+    EXPECT_EQ(remote.arguments, (std::vector<std::string>{"Sealwright", "/arc/a.pdf", "10.0.0.1", "", "chan"}));
+}
+
+TEST(SignerCommandLine, TrimsAsciiAndUnicodeWhiteSpace) {
+    EXPECT_EQ(TrimWhiteSpace(" \t/arc/a b.pdf\r\n "), "/arc/a b.pdf");
+    EXPECT_EQ(TrimWhiteSpace("\xC2\xA0\xE3\x80\x80/arc/x.pdf\xE2\x80\xAF"), "/arc/x.pdf");
+    EXPECT_EQ(TrimWhiteSpace("/arc/\xC3\xA9.pdf"), "/arc/\xC3\xA9.pdf");  // é is not a space
+    EXPECT_EQ(TrimWhiteSpace(" \xC2\xA0 "), "");
+}
+
+class SignFileTest : public ProgramDirTest {
+protected:
+    void SetUp() override {
+        setenv("TESTSIGNER_RECORD", record.c_str(), 1);
+        WriteIni("Sealwright=TestSigner\n");
+    }
+    void TearDown() override {
+        for (const char* name : {"TESTSIGNER_RECORD", "TESTSIGNER_EXIT", "TESTSIGNER_SLEEP", "TESTSIGNER_SIGNAL"})
+            unsetenv(name);
+    }
+    int Sign(const std::string& path, const std::string& ip = "") {
+        testing::internal::CaptureStdout();
+        int result = SignFile(path, "chan", ip, "9000");
+        log = testing::internal::GetCapturedStdout();
+        return result;
+    }
+    std::string record = dir / "record.txt";
+    std::string log;
+};
+
+TEST_F(SignFileTest, PassesTrimmedArgumentsExactlyAndReturnsTheExitCode) {
+    EXPECT_EQ(Sign("  /arc/it's \"quoted\"; $(x).pdf \n"), 0);
+    EXPECT_EQ(Sign("/arc/b.pdf", "10.1.2.3"), 0);
+    EXPECT_EQ(ReadFile(record), "</arc/it's \"quoted\"; $(x).pdf>\n</arc/b.pdf> <10.1.2.3> <9000> <chan>\n");
+    EXPECT_EQ(log, "");  // nothing logged without DetailedLog
+}
+
+TEST_F(SignFileTest, ExitCodesAndSignalsComeBackAsTheResult) {
+    setenv("TESTSIGNER_EXIT", "3 255 0", 1);
+    EXPECT_EQ(Sign("/arc/a.pdf"), 3);
+    EXPECT_EQ(Sign("/arc/a.pdf"), 255);
+    EXPECT_EQ(Sign("/arc/a.pdf"), 0);
+    setenv("TESTSIGNER_SIGNAL", "9", 1);
+    EXPECT_EQ(Sign("/arc/a.pdf"), 128 + 9);
+}
+
+TEST_F(SignFileTest, EmptyPathStartsNothingAndLogsNothing) {
+    WriteIni("Sealwright=TestSigner\nDetailedLog=1\n");
+    EXPECT_EQ(Sign(" \t\r\n"), -1);
+    EXPECT_EQ(log, "");
+    EXPECT_FALSE(FileExists(record));
+}
+
+TEST_F(SignFileTest, ProgramThatCannotStartGivesMinusOneAndTheDetailedEntry) {
+    WriteIni("Sealwright=" + (dir / "NoSuchSigner") + "\nDetailedLog=1\n");
+    EXPECT_EQ(Sign("/arc/a.pdf"), -1);
+    EXPECT_NE(log.find("SignFile ExitCode = -1, Command = \"" + (dir / "NoSuchSigner") + "\" \"/arc/a.pdf\""),
+              std::string::npos)
+        << log;
+    WriteIni("Sealwright=\n");  // present but empty: no program at all
+    EXPECT_EQ(Sign("/arc/a.pdf"), -1);
+}
+
+TEST_F(SignFileTest, ProgramPathWithBlanks) {
+    mkdir((dir / "signer dir").c_str(), 0755);
+    CopyProgram(BinPath("TestSigner"), dir / "signer dir/Test Signer");
+    WriteIni("Sealwright=" + (dir / "signer dir/Test Signer") + "\nDetailedLog=1\n");
+    EXPECT_EQ(Sign("/arc/a.pdf"), 0);
+    EXPECT_NE(log.find("SignFile ExitCode = 0"), std::string::npos);
+}
+
+TEST_F(SignFileTest, BareNameIsSearchedInPathButNotInTheCurrentDirectory) {
+    TempDir pathDir, cwdDir;
+    CopyProgram(BinPath("TestSigner"), pathDir / "PathSigner");
+    CopyProgram(BinPath("TestSigner"), cwdDir / "CwdSigner");
+    std::string oldPath = std::getenv("PATH");
+    setenv("PATH", (pathDir.path() + ":" + oldPath).c_str(), 1);
+    char oldCwd[4096];
+    ASSERT_TRUE(getcwd(oldCwd, sizeof oldCwd));
+    ASSERT_EQ(chdir(cwdDir.path().c_str()), 0);
+    WriteIni("Sealwright=PathSigner\n");
+    int viaPath = Sign("/arc/a.pdf");
+    WriteIni("Sealwright=CwdSigner\n");
+    int viaCwd = Sign("/arc/a.pdf");
+    ASSERT_EQ(chdir(oldCwd), 0);
+    setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(viaPath, 0);
+    EXPECT_EQ(viaCwd, -1);
+}
+
+TEST_F(SignFileTest, SignerThatOverrunsItsTimeIsStopped) {
+    WriteIni("Sealwright=TestSigner\nSignerTimeout=1\n");
+    setenv("TESTSIGNER_SLEEP", "60", 1);
+    EXPECT_EQ(Sign("/arc/slow.pdf"), -1);
+    EXPECT_NE(log.find("SignFile Timeout after 1 s, signer stopped, Command = \"TestSigner\" \"/arc/slow.pdf\""),
+              std::string::npos)
+        << log;
+}
