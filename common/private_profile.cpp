@@ -27,15 +27,21 @@ std::vector<Line> SplitLines(const std::string& text) {
     return lines;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -103,7 +109,8 @@ std::string LineEndOf(const std::string& text, const Line& line, const std::stri
     return text.substr(line.end, line.next - line.end);
 }
 
-std::string PreferredNewline(const std::string& text, const std::vector<Line>& lines, const std::string& fallback) {
+std::string PreferredNewline(const std::string& text, const std::vector<Line>& lines,
+                             const std::string& fallback) {
     for (const Line& line : lines)
         if (line.next > line.end) return LineEndOf(text, line, fallback);
     return fallback;
@@ -111,7 +118,8 @@ std::string PreferredNewline(const std::string& text, const std::vector<Line>& l
 
 }  // namespace
 
-std::optional<std::string> FindValue(const std::string& text, const std::string& section, const std::string& key) {
+std::optional<std::string> FindValue(const std::string& text, const std::string& section,
+                                     const std::string& key) {
     std::vector<Line> lines = SplitLines(text);
     Location where = Locate(text, lines, section, key);
     if (where.key < 0) return std::nullopt;
@@ -121,7 +129,8 @@ std::optional<std::string> FindValue(const std::string& text, const std::string&
 
 int ParseInt(const std::string& value) {
     std::size_t i = 0;
-    while (i < value.size() && (IsBlank(value[i]) || value[i] == '\r' || value[i] == '\n')) ++i;
+    while (i < value.size() && (IsBlank(value[i]) || value[i] == '\r' || value[i] == '\n'))
+        ++i;
     bool negative = false;
     if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
     unsigned base = 10;
@@ -133,9 +142,12 @@ int ParseInt(const std::string& value) {
     for (; i < value.size(); ++i) {
         char c = LowerAscii(value[i]);
         unsigned digit;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else
+            break;
         result = result * base + digit;
     }
     if (negative) result = 0u - result;
@@ -153,7 +165,8 @@ std::string SetValue(const std::string& text, const std::string& section, const 
         const Line& line = lines[static_cast<std::size_t>(where.key)];
         Parsed p = ParseLine(LineText(text, line));
         std::size_t nameStart = static_cast<std::size_t>(p.name.data() - text.data());
-        std::string kept = text.substr(line.begin, nameStart - line.begin) + std::string(p.name) + "=" + value;
+        std::string kept =
+            text.substr(line.begin, nameStart - line.begin) + std::string(p.name) + "=" + value;
         return text.substr(0, line.begin) + kept + text.substr(line.end);
     }
     if (where.section >= 0) {

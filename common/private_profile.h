@@ -11,7 +11,8 @@ namespace profile {
 // without regard to ASCII case; blanks around names and values are ignored; one pair of matching
 // surrounding quotes is removed; the first matching section and key win; lines starting with ';' are
 // comments; CR LF and LF both end a line.
-std::optional<std::string> FindValue(const std::string& text, const std::string& section, const std::string& key);
+std::optional<std::string> FindValue(const std::string& text, const std::string& section,
+                                     const std::string& key);
 
 // Integer reading of a profile value: optional blanks and sign, then decimal digits or 0x and hex digits;
 // trailing text is ignored; no digits at all gives 0.

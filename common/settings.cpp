@@ -21,13 +21,16 @@ std::string GetProgramDirectory() {
     return cut == std::string::npos ? path : path.substr(0, cut);
 }
 
-void SetProgramDirectoryForTesting(const std::string& directory) { DirectoryOverride() = directory; }
+void SetProgramDirectoryForTesting(const std::string& directory) {
+    DirectoryOverride() = directory;
+}
 
 std::string GetSettingsFilePath() {
     return GetProgramDirectory() + platform::kPathSeparator + "QuillCollector.ini";
 }
 
-std::string ReadSettingString(const std::string& section, const std::string& key, const std::string& defaultValue) {
+std::string ReadSettingString(const std::string& section, const std::string& key,
+                              const std::string& defaultValue) {
     return platform::ReadProfileString(GetSettingsFilePath(), section, key, defaultValue, kValueBufferSize);
 }
 

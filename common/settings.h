@@ -31,7 +31,8 @@ std::string GetSettingsFilePath();
 
 // Values are cut to 4095 characters. A missing key or file gives the default; a text key present with an
 // empty value gives "".
-std::string ReadSettingString(const std::string& section, const std::string& key, const std::string& defaultValue);
+std::string ReadSettingString(const std::string& section, const std::string& key,
+                              const std::string& defaultValue);
 // A missing key or file, or an empty value, gives the default; a value that is not a number gives 0.
 int ReadSettingInt(const std::string& section, const std::string& key, int defaultValue);
 

@@ -4,7 +4,9 @@
 QC_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 QC_BUILD_PACKAGES=(cmake g++ make pkg-config libssl-dev openssl)
-QC_TEST_PACKAGES=(libgtest-dev googletest)
+QC_DB_PACKAGES=(unixodbc unixodbc-dev odbc-postgresql libsqliteodbc sqlite3)
+QC_QT_PACKAGES=(qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra)
+QC_TEST_PACKAGES=(libgtest-dev googletest postgresql)
 
 # Installs the missing packages when run as root; otherwise prints the apt-get line and stops.
 qc_ensure_packages() {

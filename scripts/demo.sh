@@ -4,12 +4,12 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-qc_ensure_packages "${QC_BUILD_PACKAGES[@]}"
-qc_build "$QC_ROOT/build" -DQC_BUILD_TESTS=OFF
+qc_ensure_packages "${QC_BUILD_PACKAGES[@]}" "${QC_DB_PACKAGES[@]}"
+qc_build "$QC_ROOT/build-demo" -DQC_BUILD_TESTS=OFF -DQC_BUILD_MANAGER=OFF
 
 demo="$QC_ROOT/demo"
 mkdir -p "$demo/hot" "$demo/backup" "$demo/archive"
-cp "$QC_ROOT/build/bin/QuillCollectorService" "$QC_ROOT/build/bin/Sealwright" "$demo/"
+cp "$QC_ROOT/build-demo/bin/QuillCollectorService" "$QC_ROOT/build-demo/bin/Sealwright" "$demo/"
 
 if [ ! -f "$demo/Sealwright.key" ] || [ ! -f "$demo/Sealwright.crt" ]; then
     openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=QuillCollector Demo Signer" \

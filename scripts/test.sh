@@ -12,7 +12,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     build_dir="$QC_ROOT/build-asan"
 fi
 
-qc_ensure_packages "${QC_BUILD_PACKAGES[@]}" "${QC_TEST_PACKAGES[@]}"
+qc_ensure_packages "${QC_BUILD_PACKAGES[@]}" "${QC_DB_PACKAGES[@]}" "${QC_QT_PACKAGES[@]}" "${QC_TEST_PACKAGES[@]}"
 qc_build "$build_dir" -DQC_WERROR=ON -DQC_SANITIZE=$sanitize -DQC_BUILD_TESTS=ON
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

@@ -21,9 +21,10 @@ std::string ResolveLogFilePath(const std::string& logFileValue, const std::strin
 
 std::string FormatLogEntry(const platform::LocalTime& t, const std::string& text, int code,
                            const std::string& systemText) {
-    std::string stamp = StrPrintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
-                                  t.second, t.millisecond);
-    return StrPrintf("%s - %s failed with error %d: %s\r\n", stamp.c_str(), text.c_str(), code, systemText.c_str());
+    std::string stamp = StrPrintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour,
+                                  t.minute, t.second, t.millisecond);
+    return StrPrintf("%s - %s failed with error %d: %s\r\n", stamp.c_str(), text.c_str(), code,
+                     systemText.c_str());
 }
 
 void WriteLog(std::string text) {
@@ -44,7 +45,9 @@ void WriteLogF(const char* format, ...) {
     WriteLog(std::move(text));
 }
 
-bool IsDetailedLog() { return ReadSettingInt(kGeneralSection, kDetailedLog, 0) > 0; }
+bool IsDetailedLog() {
+    return ReadSettingInt(kGeneralSection, kDetailedLog, 0) > 0;
+}
 
 void WriteDetailedLogF(const char* format, ...) {
     if (!IsDetailedLog()) return;

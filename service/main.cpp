@@ -1,3 +1,5 @@
 #include "service_main.h"
 
-int main() { return RunService(); }
+int main() {
+    return RunService();
+}

@@ -9,13 +9,15 @@
 namespace {
 
 // UTF-8 forms of the Unicode space characters beyond ASCII.
-constexpr std::string_view kUnicodeSpaces[] = {
-    "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82",
-    "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88",
-    "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8", "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F",
-    "\xE3\x80\x80"};
+constexpr std::string_view kUnicodeSpaces[] = {"\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80", "\xE2\x80\x80",
+                                               "\xE2\x80\x81", "\xE2\x80\x82", "\xE2\x80\x83", "\xE2\x80\x84",
+                                               "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88",
+                                               "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8", "\xE2\x80\xA9",
+                                               "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80"};
 
-bool IsAsciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsAsciiSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 std::size_t LeadingSpaceLength(std::string_view s) {
     if (s.empty()) return 0;
@@ -58,17 +60,20 @@ int RunSigner(const SignerCommand& command) {
 
 std::string TrimWhiteSpace(const std::string& text) {
     std::string_view s(text);
-    while (std::size_t n = LeadingSpaceLength(s)) s.remove_prefix(n);
-    while (std::size_t n = TrailingSpaceLength(s)) s.remove_suffix(n);
+    while (std::size_t n = LeadingSpaceLength(s))
+        s.remove_prefix(n);
+    while (std::size_t n = TrailingSpaceLength(s))
+        s.remove_suffix(n);
     return std::string(s);
 }
 
 SignerCommand BuildSignerCommand(const std::string& program, const std::string& documentPath,
-                                 const std::string& channel, const std::string& ipAddress, const std::string& port) {
+                                 const std::string& channel, const std::string& ipAddress,
+                                 const std::string& port) {
     if (ipAddress.empty())
         return {StrPrintf("\"%s\" \"%s\"", program.c_str(), documentPath.c_str()), {program, documentPath}};
-    return {StrPrintf("\"%s\" \"%s\" \"%s\" \"%s\" \"%s\"", program.c_str(), documentPath.c_str(), ipAddress.c_str(),
-                      port.c_str(), channel.c_str()),
+    return {StrPrintf("\"%s\" \"%s\" \"%s\" \"%s\" \"%s\"", program.c_str(), documentPath.c_str(),
+                      ipAddress.c_str(), port.c_str(), channel.c_str()),
             {program, documentPath, ipAddress, port, channel}};
 }
 

@@ -15,7 +15,8 @@ struct SignerCommand {
     std::vector<std::string> arguments;
 };
 SignerCommand BuildSignerCommand(const std::string& program, const std::string& documentPath,
-                                 const std::string& channel, const std::string& ipAddress, const std::string& port);
+                                 const std::string& channel, const std::string& ipAddress,
+                                 const std::string& port);
 
 // Removes white space from both ends: ASCII white space and the Unicode spaces in UTF-8.
 std::string TrimWhiteSpace(const std::string& text);

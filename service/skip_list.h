@@ -7,14 +7,14 @@
 #include <vector>
 
 class SkipList {
-public:
+  public:
     void Add(const std::string& path) {
         if (members_.insert(path).second) order_.push_back(path);
     }
     bool Contains(const std::string& path) const { return members_.count(path) != 0; }
     const std::vector<std::string>& Paths() const { return order_; }
 
-private:
+  private:
     std::vector<std::string> order_;  // in the order the files were given up on
     std::unordered_set<std::string> members_;
 };

@@ -33,7 +33,8 @@ TEST(DirectoryEnumeration, ReportsMatchesDirectoriesAndTheEndCode) {
     platform::FoundFile f;
     std::vector<std::string> files, dirs;
     int result = e.Start(dir / "*.PDF", f);
-    for (; result == 0; result = e.Next(f)) (f.isDirectory ? dirs : files).push_back(f.name);
+    for (; result == 0; result = e.Next(f))
+        (f.isDirectory ? dirs : files).push_back(f.name);
     EXPECT_EQ(result, platform::kNoMoreFiles);
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"one.PDF", "two.pdf"}));
@@ -49,7 +50,7 @@ TEST(DirectoryEnumeration, DoesNotStartWithoutMatchOrFolder) {
 }
 
 class SharingTest : public ::testing::TestWithParam<const char*> {
-protected:
+  protected:
     TempDir dir;
 };
 
@@ -112,7 +113,8 @@ TEST(Files, MoveNeverReplacesAndDeleteRefusesFolders) {
 TEST(Files, MoveAcrossFileSystemsCopiesThenDeletes) {
     TempDir disk;
     TempDir memory("/dev/shm");
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     stat(disk.path().c_str(), &a);
     stat(memory.path().c_str(), &b);
     if (a.st_dev == b.st_dev) GTEST_SKIP() << "the temporary folder and /dev/shm share a file system";

@@ -54,7 +54,8 @@ TEST(PrivateProfileRead, IntegerForms) {
 }
 
 TEST(PrivateProfileWrite, KeepsEveryOtherLineByteForByte) {
-    const std::string text = "; top\r\n[General]\r\n  LogFile = old.log ; not a comment\r\nOther=1\r\n\r\n[Next]\r\nX=2\r\n";
+    const std::string text =
+        "; top\r\n[General]\r\n  LogFile = old.log ; not a comment\r\nOther=1\r\n\r\n[Next]\r\nX=2\r\n";
     std::string updated = SetValue(text, "general", "logfile", "new.log", "\n");
     EXPECT_EQ(updated, "; top\r\n[General]\r\n  LogFile=new.log\r\nOther=1\r\n\r\n[Next]\r\nX=2\r\n");
 }
@@ -69,7 +70,7 @@ TEST(PrivateProfileWrite, AddsKeyAtEndOfSectionAndSectionAtEndOfFile) {
 }
 
 class ProfileFileTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     std::string ini = dir / "QuillCollector.ini";
 };
@@ -104,7 +105,8 @@ TEST_F(ProfileFileTest, ReplaceIsAtomicAndKeepsPermissions) {
     int leftovers = 0;
     platform::DirectoryEnumeration e;
     platform::FoundFile f;
-    for (int r = e.Start(dir / "*", f); r == 0; r = e.Next(f)) ++leftovers;
+    for (int r = e.Start(dir / "*", f); r == 0; r = e.Next(f))
+        ++leftovers;
     EXPECT_EQ(leftovers, 1);  // no temporary file left behind
 }
 

@@ -10,13 +10,13 @@ using namespace testing_support;
 namespace {
 
 class SealwrightTest : public ::testing::Test {
-protected:
+  protected:
     SealwrightTest() { CopyProgram(BinPath("Sealwright"), install / "Sealwright"); }
 
     void CreateKeyPair() {
-        std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=QuillCollectorTest -keyout '" +
-                              (install / "Sealwright.key") + "' -out '" + (install / "Sealwright.crt") +
-                              "' >/dev/null 2>&1";
+        std::string command =
+            "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=QuillCollectorTest -keyout '" +
+            (install / "Sealwright.key") + "' -out '" + (install / "Sealwright.crt") + "' >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
     int Run(const std::vector<std::string>& args) {
@@ -34,7 +34,8 @@ protected:
 TEST_F(SealwrightTest, WritesADetachedSignatureThatVerifies) {
     CreateKeyPair();
     std::string doc = install / "archive doc.pdf";
-    WriteFile(doc, std::string("%PDF-1.4\n\0binary\xff", 19));
+    const char content[] = "%PDF-1.4\n\0binary\xff";
+    WriteFile(doc, std::string(content, sizeof content - 1));
     ASSERT_EQ(Run({doc}), 0) << ReadFile(install / "stderr.txt");
     std::string verify = "openssl cms -verify -binary -content '" + doc + "' -in '" + doc +
                          ".p7s' -inform DER -noverify -out /dev/null 2>/dev/null";

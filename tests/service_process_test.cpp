@@ -10,14 +10,16 @@ using namespace testing_support;
 namespace {
 
 class ServiceProcessTest : public ::testing::Test {
-protected:
+  protected:
     ServiceProcessTest() { CopyProgram(BinPath("QuillCollectorService"), install / "QuillCollectorService"); }
 
     std::unique_ptr<Child> Start() {
         return std::make_unique<Child>(std::vector<std::string>{install / "QuillCollectorService"}, output,
                                        elsewhere.path());
     }
-    bool LogHas(const std::string& text) { return ReadFile(install / "QuillCollector.Log").find(text) != std::string::npos; }
+    bool LogHas(const std::string& text) {
+        return ReadFile(install / "QuillCollector.Log").find(text) != std::string::npos;
+    }
 
     TempDir install, elsewhere;
     std::string output = elsewhere / "stdout.txt";
@@ -40,9 +42,11 @@ TEST_F(ServiceProcessTest, RunsOnDefaultsWithoutSettingsFile) {
 }
 
 TEST_F(ServiceProcessTest, StartEntryIsWrittenWhateverDetailedLogSays) {
-    WriteFile(install / "QuillCollector.ini", "[General]\nDetailedLog=0\nSamplingFrequency=-5\nLogFile=service.log\n");
+    WriteFile(install / "QuillCollector.ini",
+              "[General]\nDetailedLog=0\nSamplingFrequency=-5\nLogFile=service.log\n");
     auto service = Start();
-    ASSERT_TRUE(WaitFor([&] { return ReadFile(install / "service.log").find("Started.") != std::string::npos; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return ReadFile(install / "service.log").find("Started.") != std::string::npos; }));
     SleepMs(300);
     EXPECT_TRUE(service->Running());  // a negative interval polls without pause but keeps going
 }

@@ -15,7 +15,8 @@ TEST(SignerCommandLine, BothFormsQuoteEveryValueAndPutTheChannelLast) {
     EXPECT_EQ(local.arguments, (std::vector<std::string>{"/opt/qc/Sealwright", "/arc/a b.pdf"}));
     SignerCommand remote = BuildSignerCommand("Sealwright", "/arc/a.pdf", "chan", "10.0.0.1", "");
     EXPECT_EQ(remote.text, "\"Sealwright\" \"/arc/a.pdf\" \"10.0.0.1\" \"\" \"chan\"");
-    EXPECT_EQ(remote.arguments, (std::vector<std::string>{"Sealwright", "/arc/a.pdf", "10.0.0.1", "", "chan"}));
+    EXPECT_EQ(remote.arguments,
+              (std::vector<std::string>{"Sealwright", "/arc/a.pdf", "10.0.0.1", "", "chan"}));
 }
 
 TEST(SignerCommandLine, TrimsAsciiAndUnicodeWhiteSpace) {
@@ -26,13 +27,14 @@ TEST(SignerCommandLine, TrimsAsciiAndUnicodeWhiteSpace) {
 }
 
 class SignFileTest : public ProgramDirTest {
-protected:
+  protected:
     void SetUp() override {
         setenv("TESTSIGNER_RECORD", record.c_str(), 1);
         WriteIni("Sealwright=TestSigner\n");
     }
     void TearDown() override {
-        for (const char* name : {"TESTSIGNER_RECORD", "TESTSIGNER_EXIT", "TESTSIGNER_SLEEP", "TESTSIGNER_SIGNAL"})
+        for (const char* name :
+             {"TESTSIGNER_RECORD", "TESTSIGNER_EXIT", "TESTSIGNER_SLEEP", "TESTSIGNER_SIGNAL"})
             unsetenv(name);
     }
     int Sign(const std::string& path, const std::string& ip = "") {
@@ -109,7 +111,8 @@ TEST_F(SignFileTest, SignerThatOverrunsItsTimeIsStopped) {
     WriteIni("Sealwright=TestSigner\nSignerTimeout=1\n");
     setenv("TESTSIGNER_SLEEP", "60", 1);
     EXPECT_EQ(Sign("/arc/slow.pdf"), -1);
-    EXPECT_NE(log.find("SignFile Timeout after 1 s, signer stopped, Command = \"TestSigner\" \"/arc/slow.pdf\""),
-              std::string::npos)
+    EXPECT_NE(
+        log.find("SignFile Timeout after 1 s, signer stopped, Command = \"TestSigner\" \"/arc/slow.pdf\""),
+        std::string::npos)
         << log;
 }

@@ -17,10 +17,10 @@ namespace platform {
 // ---- OS-dependent names and defaults --------------------------------------------------------------------
 
 extern const char kPathSeparator;
-extern const char* const kDefaultHotFolder;       // "/var/spool/quillcollector", "c:\temp"
-extern const char* const kSignerProgramName;      // "Sealwright", "Sealwright.exe"
-extern const char* const kServiceHostProgramName; // "Moorline", "Moorline.exe"
-extern const char* const kServiceProgramName;     // "QuillCollectorService", "QuillCollectorService.exe"
+extern const char* const kDefaultHotFolder;        // "/var/spool/quillcollector", "c:\temp"
+extern const char* const kSignerProgramName;       // "Sealwright", "Sealwright.exe"
+extern const char* const kServiceHostProgramName;  // "Moorline", "Moorline.exe"
+extern const char* const kServiceProgramName;      // "QuillCollectorService", "QuillCollectorService.exe"
 
 // The normal end code of a directory enumeration on every OS (ERROR_NO_MORE_FILES).
 constexpr int kNoMoreFiles = 18;
@@ -56,7 +56,7 @@ struct FoundFile {
 
 // Enumerates the entries of one folder whose names match a Windows-style mask, in the directory's own order.
 class DirectoryEnumeration {
-public:
+  public:
     DirectoryEnumeration();
     ~DirectoryEnumeration();
     DirectoryEnumeration(const DirectoryEnumeration&) = delete;
@@ -68,7 +68,7 @@ public:
     // Returns 0 with the next match, kNoMoreFiles at the normal end, or another error code.
     int Next(FoundFile& next);
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };
@@ -80,7 +80,7 @@ bool MatchesMask(const std::string& name, const std::string& mask);
 
 // An open file; closed by the destructor. Move-only.
 class File {
-public:
+  public:
     File() = default;
     ~File();
     File(File&& other) noexcept;
@@ -100,7 +100,7 @@ public:
     explicit File(std::intptr_t handle) : handle_(handle) {}
     std::intptr_t NativeHandle() const { return handle_; }
 
-private:
+  private:
     std::intptr_t handle_ = kInvalid;
 };
 

@@ -71,9 +71,13 @@ int DirectoryEnumeration::Next(FoundFile& next) {
 
 // ---- Files ---------------------------------------------------------------------------------------------
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+File::File(File&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = kInvalid;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -95,7 +99,8 @@ void File::Close() {
 int File::Read(char* buffer, std::size_t size, std::size_t& got) {
     got = 0;
     ssize_t n;
-    do n = read(static_cast<int>(handle_), buffer, size);
+    do
+        n = read(static_cast<int>(handle_), buffer, size);
     while (n < 0 && errno == EINTR);
     if (n < 0) return errno;
     got = static_cast<std::size_t>(n);
@@ -104,7 +109,8 @@ int File::Read(char* buffer, std::size_t size, std::size_t& got) {
 
 int File::Write(const char* data, std::size_t size) {
     ssize_t n;
-    do n = write(static_cast<int>(handle_), data, size);
+    do
+        n = write(static_cast<int>(handle_), data, size);
     while (n < 0 && errno == EINTR);
     return n < 0 ? errno : 0;
 }

@@ -48,7 +48,8 @@ std::string ResolveProgram(const std::string& name) {
         std::size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
         std::string dir = dirs.substr(start, end - start);
-        if (!dir.empty() && dir[0] == kPathSeparator) {  // relative PATH entries would search the current directory
+        if (!dir.empty() &&
+            dir[0] == kPathSeparator) {  // relative PATH entries would search the current directory
             std::string candidate = dir + kPathSeparator + name;
             if (IsExecutableFile(candidate)) return candidate;
         }
@@ -59,13 +60,14 @@ std::string ResolveProgram(const std::string& name) {
 
 std::vector<char*> ArgumentVector(const std::vector<std::string>& argv) {
     std::vector<char*> result;
-    for (const std::string& arg : argv) result.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : argv)
+        result.push_back(const_cast<char*>(arg.c_str()));
     result.push_back(nullptr);
     return result;
 }
 
 class SpawnSetup {
-public:
+  public:
     SpawnSetup() {
         posix_spawn_file_actions_init(&actions);
         posix_spawnattr_init(&attributes);
@@ -90,7 +92,9 @@ public:
 
     void SetFlags(short flags) { posix_spawnattr_setflags(&attributes, flags); }
     void SetProcessGroup() { posix_spawnattr_setpgroup(&attributes, 0); }
-    void ChangeDirectory(const std::string& dir) { posix_spawn_file_actions_addchdir_np(&actions, dir.c_str()); }
+    void ChangeDirectory(const std::string& dir) {
+        posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    }
 
     int Spawn(const std::vector<std::string>& argv, pid_t& pid) {
         std::string program = ResolveProgram(argv.empty() ? std::string() : argv[0]);
@@ -99,7 +103,7 @@ public:
         return posix_spawn(&pid, program.c_str(), &actions, &attributes, args.data(), environ);
     }
 
-private:
+  private:
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
 };
@@ -113,7 +117,8 @@ int ExitCodeOf(int status) {
 int Reap(ChildProcess& child, int options, int& exitCode) {
     int status = 0;
     pid_t done;
-    do done = waitpid(child.pid, &status, options);
+    do
+        done = waitpid(child.pid, &status, options);
     while (done < 0 && errno == EINTR);
     if (done < 0) return errno;
     if (done == 0) return kWaitTimeout;
@@ -128,7 +133,8 @@ int WaitBounded(ChildProcess& child, int timeoutMs, int& exitCode) {
     if (pidfd >= 0) {
         pollfd watch{pidfd, POLLIN, 0};
         int ready;
-        do ready = poll(&watch, 1, timeoutMs);
+        do
+            ready = poll(&watch, 1, timeoutMs);
         while (ready < 0 && errno == EINTR);
         close(pidfd);
         return ready == 0 ? kWaitTimeout : Reap(child, 0, exitCode);
@@ -147,7 +153,8 @@ void ChildDeleter::operator()(ChildProcess* child) const noexcept {
     delete child;
 }
 
-int StartHiddenChild(const std::vector<std::string>& argv, const std::string& /*commandLine*/, ChildHandle& out) {
+int StartHiddenChild(const std::vector<std::string>& argv, const std::string& /*commandLine*/,
+                     ChildHandle& out) {
     SpawnSetup setup;
     setup.SetFlags(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     setup.SetProcessGroup();  // so that a child that has to be stopped takes its own children with it

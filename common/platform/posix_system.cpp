@@ -33,14 +33,19 @@ std::string ProgramPath() {
     if (n <= 0) return {};
     std::string path(buffer, static_cast<std::size_t>(n));
     const std::string deleted = " (deleted)";  // the file was replaced while we run: keep its old path
-    if (path.size() > deleted.size() && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+    if (path.size() > deleted.size() &&
+        path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
         path.resize(path.size() - deleted.size());
     return path;
 }
 
-int LastError() { return errno; }
+int LastError() {
+    return errno;
+}
 
-void SetLastError(int code) { errno = code; }
+void SetLastError(int code) {
+    errno = code;
+}
 
 std::string ErrorText(int code) {
     char buffer[256];
@@ -55,12 +60,18 @@ LocalTime Now() {
     clock_gettime(CLOCK_REALTIME, &ts);
     tm local{};
     localtime_r(&ts.tv_sec, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,        local.tm_hour,
-            local.tm_min,         local.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
+    return {local.tm_year + 1900,
+            local.tm_mon + 1,
+            local.tm_mday,
+            local.tm_hour,
+            local.tm_min,
+            local.tm_sec,
+            static_cast<int>(ts.tv_nsec / 1000000)};
 }
 
 void SleepMilliseconds(unsigned milliseconds) {
-    timespec left{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    timespec left{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
 }
@@ -105,7 +116,9 @@ std::optional<std::string> FindProfileValue(const std::string& path, const std::
     return profile::FindValue(text, section, key);
 }
 
-bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+bool HasLineBreak(const std::string& s) {
+    return s.find_first_of("\r\n") != std::string::npos;
+}
 
 mode_t NewFileMode() {
     mode_t mask = umask(0);

@@ -6,7 +6,9 @@
 namespace platform {
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Iterative glob with one backtrack point: linear in practice, no recursion on hostile masks.
 bool Glob(std::string_view name, std::string_view mask) {
@@ -25,7 +27,8 @@ bool Glob(std::string_view name, std::string_view mask) {
             return false;
         }
     }
-    while (m < mask.size() && mask[m] == '*') ++m;
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
     return m == mask.size();
 }
 

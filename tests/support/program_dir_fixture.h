@@ -7,7 +7,7 @@
 #include "test_support.h"
 
 class ProgramDirTest : public ::testing::Test {
-protected:
+  protected:
     ProgramDirTest() { SetProgramDirectoryForTesting(dir.path()); }
     ~ProgramDirTest() override { SetProgramDirectoryForTesting(""); }
 

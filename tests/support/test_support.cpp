@@ -30,7 +30,9 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ignored);
 }
 
-std::string BinPath(const std::string& program) { return std::string(QC_BIN_DIR) + "/" + program; }
+std::string BinPath(const std::string& program) {
+    return std::string(QC_BIN_DIR) + "/" + program;
+}
 
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -45,16 +47,21 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool FileExists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
 
 void CopyProgram(const std::string& from, const std::string& to) {
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
     fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
 }
 
-void SleepMs(int ms) { usleep(static_cast<useconds_t>(ms) * 1000); }
+void SleepMs(int ms) {
+    usleep(static_cast<useconds_t>(ms) * 1000);
+}
 
-Child::Child(const std::vector<std::string>& argv, const std::string& outputFile, const std::string& workingDir) {
+Child::Child(const std::vector<std::string>& argv, const std::string& outputFile,
+             const std::string& workingDir) {
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     posix_spawn_file_actions_t actions;
@@ -64,7 +71,8 @@ Child::Child(const std::vector<std::string>& argv, const std::string& outputFile
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     int error = posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -113,7 +121,8 @@ HeldFile::HeldFile(const std::string& mode, const std::string& path) {
     int fd = mkstemp(output_.data());
     if (fd >= 0) close(fd);
     child_ = new Child({BinPath("FileHolder"), mode, path}, output_);
-    if (!WaitFor([&] { return ReadFile(output_).find("ready") != std::string::npos || !child_->Running(); }) ||
+    if (!WaitFor(
+            [&] { return ReadFile(output_).find("ready") != std::string::npos || !child_->Running(); }) ||
         !child_->Running())
         throw std::runtime_error("FileHolder did not hold " + path);
 }

@@ -10,7 +10,7 @@ namespace testing_support {
 
 // A fresh folder, removed with everything in it when the object goes.
 class TempDir {
-public:
+  public:
     explicit TempDir(const std::string& base = "");
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -30,18 +30,19 @@ void CopyProgram(const std::string& from, const std::string& to);
 
 // A program started by a test with its standard input on a pipe and its output in a file.
 class Child {
-public:
-    Child(const std::vector<std::string>& argv, const std::string& outputFile, const std::string& workingDir = "");
+  public:
+    Child(const std::vector<std::string>& argv, const std::string& outputFile,
+          const std::string& workingDir = "");
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
     pid_t pid() const { return pid_; }
-    void CloseInput();           // ends programs that wait for their input
-    int Wait();                  // exit code, or 128 + signal
-    void Kill();                 // SIGKILL and reap
+    void CloseInput();  // ends programs that wait for their input
+    int Wait();         // exit code, or 128 + signal
+    void Kill();        // SIGKILL and reap
     bool Running();
 
-private:
+  private:
     pid_t pid_ = -1;
     int input_ = -1;
     bool reaped_ = false;
@@ -54,11 +55,11 @@ void SleepMs(int ms);
 
 // A FileHolder child holding `path` in `mode` (open-write, fcntl-lock, flock); ready when constructed.
 class HeldFile {
-public:
+  public:
     HeldFile(const std::string& mode, const std::string& path);
     ~HeldFile();
 
-private:
+  private:
     std::string output_;
     Child* child_;
 };

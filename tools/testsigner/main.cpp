@@ -25,16 +25,19 @@ std::string Env(const char* name) {
 int CountLines(const std::string& path) {
     std::ifstream in(path);
     int lines = 0;
-    for (std::string line; std::getline(in, line);) ++lines;
+    for (std::string line; std::getline(in, line);)
+        ++lines;
     return lines;
 }
 
 int ExitCodeForCall(int call) {
     std::istringstream codes(Env("TESTSIGNER_EXIT"));
     std::vector<int> list;
-    for (int code; codes >> code;) list.push_back(code);
+    for (int code; codes >> code;)
+        list.push_back(code);
     if (list.empty()) return 0;
-    return list[static_cast<std::size_t>(call) < list.size() ? static_cast<std::size_t>(call) : list.size() - 1];
+    return list[static_cast<std::size_t>(call) < list.size() ? static_cast<std::size_t>(call)
+                                                             : list.size() - 1];
 }
 
 }  // namespace
@@ -44,10 +47,12 @@ int main(int argc, char** argv) {
     int call = record.empty() ? 0 : CountLines(record);
     if (!record.empty()) {
         std::ofstream out(record, std::ios::app);
-        for (int i = 1; i < argc; ++i) out << '<' << argv[i] << '>' << (i + 1 < argc ? " " : "");
+        for (int i = 1; i < argc; ++i)
+            out << '<' << argv[i] << '>' << (i + 1 < argc ? " " : "");
         out << '\n';
     }
-    if (!Env("TESTSIGNER_SLEEP").empty()) sleep(static_cast<unsigned>(std::atoi(Env("TESTSIGNER_SLEEP").c_str())));
+    if (!Env("TESTSIGNER_SLEEP").empty())
+        sleep(static_cast<unsigned>(std::atoi(Env("TESTSIGNER_SLEEP").c_str())));
     if (!Env("TESTSIGNER_SIGNAL").empty()) raise(std::atoi(Env("TESTSIGNER_SIGNAL").c_str()));
     return ExitCodeForCall(call);
 }
