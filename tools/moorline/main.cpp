@@ -10,6 +10,8 @@
 //   --systemctl PROG   the program that talks to systemd (default systemctl)
 //
 // Every action is appended as one line to Moorline.log beside this program and written to standard error.
+// Restart Yes or No becomes Restart=always or Restart=no. CheckProcess, PauseStart, PauseEnd and
+// UserInterface have no counterpart: systemd watches the process itself, and a service has no desktop.
 //
 // Exit codes:
 //   0  done (without systemd: the unit file was written or removed, nothing was started or stopped)
@@ -178,9 +180,11 @@ class Host {
             return false;
         }
         int exitCode = 0;
-        if (platform::WaitChild(*child, kSystemctlTimeoutMs, exitCode) != 0) {
+        if (int error = platform::WaitChild(*child, kSystemctlTimeoutMs, exitCode); error != 0) {
             platform::KillChild(*child);
-            Log(shown + ": did not end within two minutes and was stopped");
+            Log(shown + (error == platform::kWaitTimeout
+                             ? ": did not end within two minutes and was stopped"
+                             : ": cannot wait for it: " + platform::ErrorText(error)));
             return false;
         }
         Log(shown + (exitCode == 0 ? ": done" : StrPrintf(": failed with exit code %d", exitCode)));
