@@ -152,4 +152,24 @@ void KillChild(ChildProcess& child);
 // Starts a program hidden and detached from this process: never waited for, never left as a zombie.
 int StartDetachedChild(const std::vector<std::string>& argv, const std::string& workingDirectory);
 
+// ---- Whole files -----------------------------------------------------------------------------------------
+
+// Replaces (or creates) a file with `text` so that a reader sees the old or the new file, never half of one;
+// an existing file keeps its permissions.
+int ReplaceFileContent(const std::string& path, const std::string& text);
+
+// ---- Version information of program files ----------------------------------------------------------------
+
+// The version information block of a file (see version_block.h for its layout; on POSIX it is the ELF
+// section kVersionSection). Size in bytes, or 0 when the file has none or cannot be read.
+extern const char* const kVersionSection;
+std::size_t FileVersionInfoSize(const std::string& path);
+// Copies the block of `path` into `block`, which has room for `size` bytes (as FileVersionInfoSize gave).
+bool ReadFileVersionInfo(const std::string& path, std::size_t size, void* block);
+// Finds a value in a block read by ReadFileVersionInfo: "\" for the fixed part,
+// "\VarFileInfo\Translation", "\StringFileInfo\040904E4\FileVersion"; names compared without regard
+// to case. `length` is the value's size in bytes (for a text with its terminating zero).
+bool QueryVersionValue(const void* block, const std::string& subBlock, const void*& value,
+                       std::size_t& length);
+
 }  // namespace platform

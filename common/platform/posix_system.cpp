@@ -176,6 +176,10 @@ int ReadProfileInt(const std::string& path, const std::string& section, const st
     return profile::ParseInt(*value);
 }
 
+int ReplaceFileContent(const std::string& path, const std::string& text) {
+    return ReplaceFileAtomically(path, text);
+}
+
 int WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                        const std::string& value) {
     // A line break would end the entry early and smuggle further lines into the file.

@@ -1,0 +1,102 @@
+#include "tools/moorline/unit_file.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace moorline {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// Letters, digits and ":-_." only: no templates, no escapes, nothing that leaves the unit folder.
+bool IsValidUnitName(const std::string& name) {
+    if (name.empty() || name.size() > 200 || name[0] == '.') return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == ':' || c == '-' || c == '_' || c == '.';
+    });
+}
+
+// systemd expands %-specifiers in most values; a literal % is written %%.
+std::string EscapeSpecifiers(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        out += c == '%' ? std::string("%%") : std::string(1, c);
+    return out;
+}
+
+// ExecStart= splits at blanks, unquotes, unescapes and expands $VARIABLES: the program path is quoted when
+// it needs to be, and every character that these steps would change is escaped.
+std::string ExecStartValue(const std::string& program) {
+    bool quote = program.find_first_of(" \t\"'\\") != std::string::npos;
+    std::string out = quote ? "\"" : "";
+    for (char c : program) {
+        if (c == '\\' || c == '"') out += '\\';
+        if (c == '$') out += '$';
+        out += c == '%' ? std::string("%%") : std::string(1, c);
+    }
+    return quote ? out + "\"" : out;
+}
+
+}  // namespace
+
+std::optional<std::string> SystemdRestart(const std::string& value) {
+    std::string v = Lower(value);
+    if (v == "no" || v == "0" || v == "false") return "no";
+    if (v == "yes" || v == "1" || v == "true") return "always";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckServiceName(const std::string& serviceName) {
+    if (IsValidUnitName(serviceName)) return std::nullopt;
+    return "ServiceName \"" + serviceName + "\" is not a unit name (letters, digits and \":-_.\" only)";
+}
+
+std::optional<std::string> CheckUnitSettings(const UnitSettings& s) {
+    if (std::optional<std::string> problem = CheckServiceName(s.serviceName)) return problem;
+    if (s.workingDir.empty() || s.workingDir[0] != '/' || HasControlCharacter(s.workingDir) ||
+        s.workingDir.back() == ' ')
+        return "WorkingDir \"" + s.workingDir + "\" is not an absolute folder path";
+    if (s.commandLine.empty() || HasControlCharacter(s.commandLine))
+        return "CommandLine \"" + s.commandLine + "\" does not name a program";
+    if (!SystemdRestart(s.restart)) return "Restart \"" + s.restart + "\" is neither Yes nor No";
+    return std::nullopt;
+}
+
+std::string RenderUnit(const UnitSettings& s) {
+    std::string program = s.workingDir + (s.workingDir.back() == '/' ? "" : "/") + s.commandLine;
+    return "# Written by Moorline -i; Moorline -u removes it.\n"
+           "[Unit]\n"
+           "Description=" +
+           EscapeSpecifiers(s.serviceName) +
+           ", run by Moorline\n"
+           "Wants=network-online.target\n"
+           "After=network-online.target\n"
+           "\n"
+           "[Service]\n"
+           "Type=exec\n"
+           "WorkingDirectory=" +
+           EscapeSpecifiers(s.workingDir) +
+           "\n"
+           "ExecStart=" +
+           ExecStartValue(program) +
+           "\n"
+           "Restart=" +
+           *SystemdRestart(s.restart) +
+           "\n"
+           "# KillMode stays control-group: stopping the service also stops a signer it has started.\n"
+           "\n"
+           "[Install]\n"
+           "WantedBy=multi-user.target\n";
+}
+
+}  // namespace moorline
