@@ -14,6 +14,9 @@
 set -euo pipefail
 
 readonly ROLE=someuser PASSWORD=7305 DATABASE=qc_test
+SCRIPT=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+readonly SCRIPT
+cd /  # the server programs run as another user, who may not enter the caller's folder
 
 pg_bin() {
     local dir
@@ -68,12 +71,10 @@ Description=PostgreSQL ODBC driver (Unicode version)
 Driver=$driver
 CommLog=0
 Debug=0
-DontDLClose=1
 
 [SQLite3]
 Description=SQLite3 ODBC Driver
 Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so
-DontDLClose=1
 EOF
     cat >"$config/odbc.ini" <<EOF
 [test]
@@ -89,7 +90,7 @@ EOF
 [Server]
 Port=$port
 StateDir=$state
-Script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+Script=$SCRIPT
 Role=$ROLE
 Password=$PASSWORD
 Database=$DATABASE
@@ -137,7 +138,7 @@ cleanup() {
     rm -rf "$state"
 }
 
-[ $# -ge 2 ] || { sed -n '2,13p' "$0" >&2; exit 2; }
+[ $# -ge 2 ] || { sed -n '2,13p' "$SCRIPT" >&2; exit 2; }
 case $1 in
     setup) [ $# -eq 3 ] || exit 2; setup "$2" "$3" ;;
     cleanup)
@@ -146,5 +147,5 @@ case $1 in
         ;;
     stop) server_stop "$2" ;;
     start) server_start "$2" ;;
-    *) sed -n '2,13p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,13p' "$SCRIPT" >&2; exit 2 ;;
 esac

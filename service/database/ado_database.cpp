@@ -35,7 +35,8 @@ void CADODatabase::SetConnectionString(const std::string& text) {
     connectionString_ = text;
 }
 
-BOOL CADODatabase::Open(const std::string& connection, const std::string& userId, const std::string& password) {
+BOOL CADODatabase::Open(const std::string& connection, const std::string& userId,
+                        const std::string& password) {
     if (connection_ && connection_->IsOpen()) Close();
     if (!connection.empty()) connectionString_ = connection;
     try {

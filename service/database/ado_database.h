@@ -33,7 +33,8 @@ class CADODatabase {
 
     // Opens the connection (closing it first when open). A non-empty `connection` replaces the stored
     // connection string; a non-empty user id or password is added to it for this open.
-    BOOL Open(const std::string& connection = "", const std::string& userId = "", const std::string& password = "");
+    BOOL Open(const std::string& connection = "", const std::string& userId = "",
+              const std::string& password = "");
 
     // Runs a statement that returns no rows. On failure the records affected stay 0.
     BOOL Execute(const std::string& sql);

@@ -62,7 +62,9 @@ BOOL CADORecordset::OpenRecordset(const std::shared_ptr<db::Connection>& connect
         switch (mode) {
             case ModeDefault:
             case ModeQuery:
-            case ModeTable: Rows().Open(connection, sql, KindOf(mode), parameters, cursor); break;
+            case ModeTable:
+                Rows().Open(connection, sql, KindOf(mode), parameters, cursor);
+                break;
             case ModeStoredProc:
                 if (!command_) throw db::_com_error(db::kErrorInvalidPointer);
                 command_->SetActiveConnection(connection);
@@ -72,7 +74,8 @@ BOOL CADORecordset::OpenRecordset(const std::shared_ptr<db::Connection>& connect
                 connection_->SetCursorLocation(db::CursorLocation::Client);
                 recordset_ = command_->Execute(parameters, cursor);
                 break;
-            default: return 0;
+            default:
+                return 0;
         }
         return recordset_ != nullptr;
     } catch (const db::_com_error& error) {

@@ -10,12 +10,12 @@ namespace db {
 
 using HRESULT = std::uint32_t;
 
-inline constexpr HRESULT kErrorUnspecified = 0x80004005;    // E_FAIL: every failure without a better code
-inline constexpr HRESULT kErrorInvalidPointer = 0x80004003; // E_POINTER: a missing object or handle
-inline constexpr HRESULT kErrorSyntax = 0x80040E14;         // statement rejected (SQLSTATE class 42)
-inline constexpr HRESULT kErrorNoSuchTable = 0x80040E37;    // SQLSTATE 42S02, 42P01
-inline constexpr HRESULT kErrorAuthorization = 0x80040E4D;  // SQLSTATE class 28
-inline constexpr HRESULT kErrorIntegrity = 0x80040E2F;      // SQLSTATE class 23
+inline constexpr HRESULT kErrorUnspecified = 0x80004005;     // E_FAIL: every failure without a better code
+inline constexpr HRESULT kErrorInvalidPointer = 0x80004003;  // E_POINTER: a missing object or handle
+inline constexpr HRESULT kErrorSyntax = 0x80040E14;          // statement rejected (SQLSTATE class 42)
+inline constexpr HRESULT kErrorNoSuchTable = 0x80040E37;     // SQLSTATE 42S02, 42P01
+inline constexpr HRESULT kErrorAuthorization = 0x80040E4D;   // SQLSTATE class 28
+inline constexpr HRESULT kErrorIntegrity = 0x80040E2F;       // SQLSTATE class 23
 
 // The name keeps the one the wrappers' callers know; it lives in this namespace because a leading
 // underscore is reserved in the global one.

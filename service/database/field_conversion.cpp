@@ -68,7 +68,8 @@ std::string DateText(const Variant& variant, const std::string& dateFormat, bool
 
 std::string FormatLikeGcvt(double value, int digits) {
     char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
     std::string text(buffer, error == std::errc() ? end : buffer);
     if (!std::isfinite(value) || text.find('.') != std::string::npos) return text;
     std::size_t exponent = text.find('e');
@@ -90,19 +91,35 @@ bool VariantToText(const Variant& variant, const std::string& dateFormat, std::s
     std::string text;
     switch (variant.kind) {
         case VariantKind::Empty:
-        case VariantKind::Null: break;
+        case VariantKind::Null:
+            break;
         case VariantKind::I2:
         case VariantKind::I4:
         case VariantKind::UI1:
         case VariantKind::UI4:
-        case VariantKind::I8: text = std::to_string(variant.integer); break;
-        case VariantKind::R4: text = FormatLikeGcvt(variant.real, 10); break;
-        case VariantKind::R8: text = FormatLikeGcvt(variant.real, 20); break;
-        case VariantKind::Decimal: text = FormatLikeGcvt(DecimalToDouble(variant.text), 20); break;
-        case VariantKind::Date: text = DateText(variant, dateFormat, fits); break;
-        case VariantKind::String: text = variant.text; break;
-        case VariantKind::Bool: text = variant.integer ? "T" : "F"; break;
-        case VariantKind::Unsupported: return false;
+        case VariantKind::I8:
+            text = std::to_string(variant.integer);
+            break;
+        case VariantKind::R4:
+            text = FormatLikeGcvt(variant.real, 10);
+            break;
+        case VariantKind::R8:
+            text = FormatLikeGcvt(variant.real, 20);
+            break;
+        case VariantKind::Decimal:
+            text = FormatLikeGcvt(DecimalToDouble(variant.text), 20);
+            break;
+        case VariantKind::Date:
+            text = DateText(variant, dateFormat, fits);
+            break;
+        case VariantKind::String:
+            text = variant.text;
+            break;
+        case VariantKind::Bool:
+            text = variant.integer ? "T" : "F";
+            break;
+        case VariantKind::Unsupported:
+            return false;
     }
     if (!fits) return false;
     value = std::move(text);
@@ -112,8 +129,12 @@ bool VariantToText(const Variant& variant, const std::string& dateFormat, std::s
 bool VariantToInt(const Variant& variant, int& value) {
     switch (variant.kind) {
         case VariantKind::Empty:
-        case VariantKind::Null: value = 0; return true;
-        case VariantKind::Bool: value = variant.integer ? -1 : 0; return true;
+        case VariantKind::Null:
+            value = 0;
+            return true;
+        case VariantKind::Bool:
+            value = variant.integer ? -1 : 0;
+            return true;
         case VariantKind::I2:
         case VariantKind::I4:
         case VariantKind::UI1:
@@ -122,8 +143,10 @@ bool VariantToInt(const Variant& variant, int& value) {
             if (variant.integer < INT_MIN || variant.integer > INT_MAX) return false;
             value = static_cast<int>(variant.integer);
             return true;
-        case VariantKind::Decimal: return DecimalToInt(variant.text, value);
-        default: return false;
+        case VariantKind::Decimal:
+            return DecimalToInt(variant.text, value);
+        default:
+            return false;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "odbc_connection.h"
 
+#include <odbcinst.h>
+
 #include "odbc_call.h"
 #include "odbc_statement.h"
 
@@ -19,7 +21,8 @@ namespace {
 
 // A value for a connection string: braced when it holds a character that would end or open one.
 std::string ConnectionStringValue(const std::string& value) {
-    bool plain = value.find_first_of(";{}") == std::string::npos && value.front() != ' ' && value.back() != ' ';
+    bool plain =
+        value.find_first_of(";{}") == std::string::npos && value.front() != ' ' && value.back() != ' ';
     if (plain) return value;
     std::string braced = "{";
     for (char c : value)
@@ -41,6 +44,10 @@ std::string WithCredentials(std::string text, const std::string& userId, const s
 }  // namespace
 
 std::shared_ptr<Connection> Connection::Create() {
+    // Holds the installer library for the life of the process: a driver that loads it to read its data
+    // source (SQLite's) would otherwise unload it after every connection and lose its settings cache.
+    UWORD configMode = 0;
+    SQLGetConfigMode(&configMode);
     auto handles = std::make_unique<Handles>();
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->environment))) {
         handles->environment = SQL_NULL_HENV;
@@ -69,7 +76,8 @@ void* Connection::NativeHandle() const {
 
 void Connection::Open(const std::string& connectionString, const std::string& userId,
                       const std::string& password) {
-    if (connected_) odbc::Raise(odbc::kFunctionSequenceError, "Connection.Open", "The connection is already open");
+    if (connected_)
+        odbc::Raise(odbc::kFunctionSequenceError, "Connection.Open", "The connection is already open");
     SQLHDBC handle = handles_->connection;
     if (timeoutSeconds_ != 0) {
         auto seconds = reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds_));
@@ -77,9 +85,10 @@ void Connection::Open(const std::string& connectionString, const std::string& us
                     "SQLSetConnectAttr");
     }
     std::string text = WithCredentials(connectionString, userId, password);
-    odbc::Check(SQLDriverConnect(handle, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
-                                 static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-                SQL_HANDLE_DBC, handle, "SQLDriverConnect");
+    odbc::Check(
+        SQLDriverConnect(handle, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                         static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+        SQL_HANDLE_DBC, handle, "SQLDriverConnect");
     connected_ = true;
 }
 

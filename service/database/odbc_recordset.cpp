@@ -73,9 +73,12 @@ class ForwardRows : public Recordset::Rows {
 
 std::string StatementText(const std::string& source, CommandKind kind) {
     switch (kind) {
-        case CommandKind::Table: return "SELECT * FROM " + source;
-        case CommandKind::StoredProcedure: return "{call " + source + "}";
-        case CommandKind::Text: break;
+        case CommandKind::Table:
+            return "SELECT * FROM " + source;
+        case CommandKind::StoredProcedure:
+            return "{call " + source + "}";
+        case CommandKind::Text:
+            break;
     }
     return source;
 }
@@ -85,8 +88,8 @@ std::string StatementText(const std::string& source, CommandKind kind) {
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 
-void Recordset::Open(const std::shared_ptr<Connection>& connection, const std::string& source, CommandKind kind,
-                     const Parameters& parameters, CursorKind cursor) {
+void Recordset::Open(const std::shared_ptr<Connection>& connection, const std::string& source,
+                     CommandKind kind, const Parameters& parameters, CursorKind cursor) {
     rows_.reset();
     if (!connection) throw _com_error(kErrorInvalidPointer);
     std::string sql = StatementText(source, kind);
@@ -119,7 +122,8 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveNext() {
     if (OpenRows("Recordset.MoveNext").AtEnd())
-        odbc::Raise(odbc::kInvalidCursorState, "Recordset.MoveNext", "There is no current row: the end is reached");
+        odbc::Raise(odbc::kInvalidCursorState, "Recordset.MoveNext",
+                    "There is no current row: the end is reached");
     rows_->Next();
 }
 
@@ -134,7 +138,8 @@ const Variant& Recordset::Field(int index) const {
                     "Column " + std::to_string(index) + " does not exist; the recordset has " +
                         std::to_string(rows.ColumnCount()) + " columns");
     if (rows.AtEnd())
-        odbc::Raise(odbc::kInvalidCursorState, "Recordset.Fields", "There is no current row: the end is reached");
+        odbc::Raise(odbc::kInvalidCursorState, "Recordset.Fields",
+                    "There is no current row: the end is reached");
     return rows.Current()[static_cast<std::size_t>(index)];
 }
 

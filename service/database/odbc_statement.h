@@ -6,19 +6,11 @@
 #include <vector>
 
 #include "odbc_call.h"
+#include "odbc_columns.h"
 #include "odbc_connection.h"
 #include "variant.h"
 
 namespace db {
-
-// How a column is read, chosen once from its declared SQL type.
-enum class ColumnReading { Integer, UnsignedBigInteger, Real, Double, DecimalText, DateText, Text, Bit, Other };
-
-struct Column {
-    std::string name;
-    ColumnReading reading = ColumnReading::Other;
-    VariantKind integerKind = VariantKind::I4;  // for Integer: the kind the declared type gives
-};
 
 class Statement {
   public:
@@ -43,12 +35,10 @@ class Statement {
     SQLHSTMT Handle(const char* operation) const;
     void BindParameters();
     void DescribeColumns();
-    Variant ReadValue(SQLUSMALLINT number, const Column& column);
-    bool ReadText(SQLUSMALLINT number, std::string& text);  // false for NULL
 
     Connection& connection_;
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
-    Parameters bound_;                // the bound values; their storage must outlive the execution
+    Parameters bound_;  // the bound values; their storage must outlive the execution
     std::vector<SQLLEN> boundLengths_;
     bool noData_ = false;  // the last execution touched no row (SQL_NO_DATA)
     std::vector<Column> columns_;

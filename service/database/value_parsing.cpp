@@ -11,7 +11,8 @@ namespace {
 bool ReadNumber(const std::string& text, std::size_t& pos, std::size_t maxDigits, int& value) {
     std::size_t start = pos;
     value = 0;
-    while (pos < text.size() && pos - start < maxDigits && std::isdigit(static_cast<unsigned char>(text[pos])))
+    while (pos < text.size() && pos - start < maxDigits &&
+           std::isdigit(static_cast<unsigned char>(text[pos])))
         value = value * 10 + (text[pos++] - '0');
     return pos > start;
 }
@@ -23,9 +24,11 @@ bool Expect(const std::string& text, std::size_t& pos, char c) {
 }
 
 bool ReadTime(const std::string& text, std::size_t& pos, DateTime& date) {
-    if (!ReadNumber(text, pos, 2, date.hour) || !Expect(text, pos, ':') || !ReadNumber(text, pos, 2, date.minute))
+    if (!ReadNumber(text, pos, 2, date.hour) || !Expect(text, pos, ':') ||
+        !ReadNumber(text, pos, 2, date.minute))
         return false;
-    if (pos < text.size() && text[pos] == ':' && !(++pos, ReadNumber(text, pos, 2, date.second))) return false;
+    if (pos < text.size() && text[pos] == ':' && !(++pos, ReadNumber(text, pos, 2, date.second)))
+        return false;
     if (pos < text.size() && text[pos] == '.') {
         std::size_t start = ++pos;
         while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])))
@@ -52,8 +55,9 @@ bool ReadDateTime(const std::string& text, DateTime& date) {
         date.year = 1899, date.month = 12, date.day = 30;
         return ReadTime(text, pos, date) && pos == text.size();
     }
-    if (!ReadNumber(text, pos, 9, date.year) || !Expect(text, pos, '-') || !ReadNumber(text, pos, 2, date.month) ||
-        !Expect(text, pos, '-') || !ReadNumber(text, pos, 2, date.day))
+    if (!ReadNumber(text, pos, 9, date.year) || !Expect(text, pos, '-') ||
+        !ReadNumber(text, pos, 2, date.month) || !Expect(text, pos, '-') ||
+        !ReadNumber(text, pos, 2, date.day))
         return false;
     if (pos < text.size() && (text[pos] == ' ' || text[pos] == 'T') && !(++pos, ReadTime(text, pos, date)))
         return false;
@@ -92,7 +96,8 @@ Variant ParseDecimalText(const std::string& raw) {
     }
     if (pos == text.size() && !(whole.empty() && fraction.empty())) {
         Variant decimal = Variant::OfKind(VariantKind::Decimal);
-        decimal.text = (negative ? "-" : "") + (whole.empty() ? "0" : whole) + (fraction.empty() ? "" : "." + fraction);
+        decimal.text =
+            (negative ? "-" : "") + (whole.empty() ? "0" : whole) + (fraction.empty() ? "" : "." + fraction);
         return decimal;
     }
     Variant real = Variant::OfKind(VariantKind::R8);

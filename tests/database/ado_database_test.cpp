@@ -18,7 +18,8 @@ class DatabaseTest : public DriverTest {
     int BackendId(CADODatabase& db) {
         CADORecordset records(&db);
         int id = -1;
-        EXPECT_TRUE(records.Open(db.GetActiveConnection(), "SELECT pg_backend_pid()", CADORecordset::ModeQuery));
+        EXPECT_TRUE(
+            records.Open(db.GetActiveConnection(), "SELECT pg_backend_pid()", CADORecordset::ModeQuery));
         records.GetFieldValue(0, id);
         return id;
     }
@@ -43,7 +44,8 @@ TEST_P(DatabaseTest, TheDefaultConnectionStringReachesTheTestDsnAndADriverConnec
     db.Close();
     EXPECT_FALSE(db.GetActiveConnection()->IsOpen());
     EXPECT_TRUE(db.Open(database.DsnLessConnectionString())) << db.GetLastErrorString();
-    EXPECT_TRUE(db.Execute("CREATE TABLE " + std::string(IsPostgres() ? "pg_temp." : "") + "scratch (a INTEGER)"));
+    EXPECT_TRUE(
+        db.Execute("CREATE TABLE " + std::string(IsPostgres() ? "pg_temp." : "") + "scratch (a INTEGER)"));
     EXPECT_EQ(db.GetLastErrorString(), "");
 }
 
@@ -125,11 +127,12 @@ TEST_P(DatabaseTest, OpenFailuresRecordTheStringWithPasswordsMaskedAndTheDrivers
         refused.replace(refused.find(port), port.size(), "Port=1");
         cases.push_back({"wrong password", wrong, wrong.substr(0, wrong.size() - 5) + "****",
                          "password authentication failed for user \"someuser\""});
-        cases.push_back({"closed port", refused, refused.substr(0, refused.size() - 4) + "****",
-                         "Connection refused"});
+        cases.push_back(
+            {"closed port", refused, refused.substr(0, refused.size() - 4) + "****", "Connection refused"});
     } else {
         cases.push_back({"missing folder", "Driver=SQLite3;Database=" + dir / "missing/x.sqlite" + ";PWD=1",
-                         "Driver=SQLite3;Database=" + dir / "missing/x.sqlite" + ";PWD=****", "connect failed"});
+                         "Driver=SQLite3;Database=" + dir / "missing/x.sqlite" + ";PWD=****",
+                         "connect failed"});
     }
     for (const OpenFailure& failure : cases) {
         SCOPED_TRACE(failure.name);
@@ -158,8 +161,9 @@ TEST_P(DatabaseTest, AnErrorWhileClosingInTheDestructorGoesToTheLogInsteadOfOutO
     delete db;
     std::string output = testing::internal::GetCapturedStdout();
     EXPECT_THAT(LogText(), HasSubstr("CADODatabase: the connection could not be closed"));
-    EXPECT_THAT(LogText(), HasSubstr("CADODataBase Error:\n Code: 80004005\n Code meaning: Unspecified error\n"
-                                     " Source: SQLDisconnect\n Description: SQLSTATE 25000: "));
+    EXPECT_THAT(LogText(),
+                HasSubstr("CADODataBase Error:\n Code: 80004005\n Code meaning: Unspecified error\n"
+                          " Source: SQLDisconnect\n Description: SQLSTATE 25000: "));
     EXPECT_EQ(output, LogText());
 }
 
@@ -176,9 +180,10 @@ TEST_P(DatabaseTest, LogComErrorWritesTheErrorAsOneEntry) {
         LogComError(error);
         testing::internal::GetCapturedStdout();
     }
-    EXPECT_THAT(LogText(), HasSubstr(" - CADODataBase Error:\n Code: 80004005\n Code meaning: Unspecified error\n"
-                                     " Source: Recordset.EOF\n Description: SQLSTATE HY010: The recordset is closed\n"
-                                     " failed with error "));
+    EXPECT_THAT(LogText(),
+                HasSubstr(" - CADODataBase Error:\n Code: 80004005\n Code meaning: Unspecified error\n"
+                          " Source: Recordset.EOF\n Description: SQLSTATE HY010: The recordset is closed\n"
+                          " failed with error "));
     db::_com_error bare(db::kErrorInvalidPointer);
     testing::internal::CaptureStdout();
     LogComError(bare);

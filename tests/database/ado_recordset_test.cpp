@@ -13,7 +13,9 @@ constexpr const char* kUnchanged = "unchanged";
 
 class RecordsetTest : public DriverTest {
   protected:
-    void SetUp() override { ASSERT_TRUE(db.Open(database.DsnLessConnectionString())) << db.GetLastErrorString(); }
+    void SetUp() override {
+        ASSERT_TRUE(db.Open(database.DsnLessConnectionString())) << db.GetLastErrorString();
+    }
 
     BOOL OpenQuery(CADORecordset& records, const std::string& query, int mode = CADORecordset::ModeQuery) {
         return records.Open(db.GetActiveConnection(), query, mode);
@@ -43,7 +45,8 @@ class RecordsetTest : public DriverTest {
 
 TEST_P(RecordsetTest, QueryRowsAreCountedAndWalkedWithLeadingBlanksCut) {
     std::string table = NewTable("RCBCDE VARCHAR(20), RCAFNM VARCHAR(40), RCCODE INTEGER");
-    Run("INSERT INTO " + table + " VALUES ('K1', '/arc/a.pdf', 1), ('K1', '/arc/b.pdf', NULL), ('K2', 'c', 3)");
+    Run("INSERT INTO " + table +
+        " VALUES ('K1', '/arc/a.pdf', 1), ('K1', '/arc/b.pdf', NULL), ('K2', 'c', 3)");
     CADORecordset records(&db);
     std::string query = "SELECT RCAFNM,RCCODE FROM " + table + " WHERE RCBCDE = 'K1' ORDER BY RCAFNM";
     ASSERT_TRUE(OpenQuery(records, " \t\n" + query)) << records.GetLastErrorString();
@@ -75,22 +78,30 @@ TEST_P(RecordsetTest, QueryRowsAreCountedAndWalkedWithLeadingBlanksCut) {
 
 TEST_P(RecordsetTest, EveryColumnTypeConvertsFromItsDeclaredType) {
     std::string binary = IsPostgres() ? "BYTEA" : "BLOB";
-    std::string table = NewTable("i2 SMALLINT, i4 INTEGER, i8 BIGINT, r4 REAL, r8 DOUBLE PRECISION, n NUMERIC(12,3), "
-                                 "d DATE, ts TIMESTAMP, b BOOLEAN, bin " + binary + ", c CHAR(5), v VARCHAR(20)");
+    std::string table = NewTable(
+        "i2 SMALLINT, i4 INTEGER, i8 BIGINT, r4 REAL, r8 DOUBLE PRECISION, n NUMERIC(12,3), "
+        "d DATE, ts TIMESTAMP, b BOOLEAN, bin " +
+        binary + ", c CHAR(5), v VARCHAR(20)");
     std::string bytes = IsPostgres() ? "'\\x0102'" : "x'0102'";
-    Run("INSERT INTO " + table + " VALUES (1, -5, 40000, 1.1, 0.1, 12.345, '2024-02-29', '2024-02-29 13:14:15.5', "
-        "TRUE, " + bytes + ", 'ab', 'h\xC3\xA9llo')");
-    Run("INSERT INTO " + table + " VALUES (2, 40000, 3000000000, 1.5, -2.5e300, 12.000, '0044-03-15', "
+    Run("INSERT INTO " + table +
+        " VALUES (1, -5, 40000, 1.1, 0.1, 12.345, '2024-02-29', '2024-02-29 13:14:15.5', "
+        "TRUE, " +
+        bytes + ", 'ab', 'h\xC3\xA9llo')");
+    Run("INSERT INTO " + table +
+        " VALUES (2, 40000, 3000000000, 1.5, -2.5e300, 12.000, '0044-03-15', "
         "'2024-01-01 00:00:00', FALSE, NULL, NULL, '')");
-    Run("INSERT INTO " + table + " VALUES (3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
+    Run("INSERT INTO " + table +
+        " VALUES (3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
     CADORecordset records(&db);
-    ASSERT_TRUE(OpenQuery(records, "SELECT * FROM " + table + " ORDER BY i2")) << records.GetLastErrorString();
+    ASSERT_TRUE(OpenQuery(records, "SELECT * FROM " + table + " ORDER BY i2"))
+        << records.GetLastErrorString();
 
     // Texts of row 1, column by column.
     EXPECT_EQ(Text(records, 0), "1");
     EXPECT_EQ(Text(records, 1), "-5");
     EXPECT_EQ(Text(records, 2), "40000");
-    EXPECT_EQ(Text(records, 3), IsPostgres() ? "1.100000024" : "1.1000000000000000888");  // float4 / SQLite's double
+    EXPECT_EQ(Text(records, 3),
+              IsPostgres() ? "1.100000024" : "1.1000000000000000888");  // float4 / SQLite's double
     EXPECT_EQ(Text(records, 4), "0.10000000000000000555");
     EXPECT_EQ(Text(records, 5), "12.345000000000000639");
     EXPECT_EQ(Text(records, 6), "2024-02-29 00:00:00");
@@ -114,7 +125,7 @@ TEST_P(RecordsetTest, EveryColumnTypeConvertsFromItsDeclaredType) {
     EXPECT_EQ(Text(records, 4), "-2.5000000000000001313e+300");
     EXPECT_EQ(Text(records, 5), "12.");
     EXPECT_EQ(Integer(records, 5), IsPostgres() ? 12 : -999);  // SQLite declares NUMERIC as a double
-    EXPECT_EQ(Text(records, 6), "Invalid DateTime");  // year 44
+    EXPECT_EQ(Text(records, 6), "Invalid DateTime");           // year 44
     EXPECT_EQ(Text(records, 8), "F");
     EXPECT_EQ(Integer(records, 8), 0);
     EXPECT_EQ(Text(records, 9), "");   // NULL binary
@@ -135,7 +146,8 @@ TEST_P(RecordsetTest, EveryColumnTypeConvertsFromItsDeclaredType) {
 }
 
 TEST_P(RecordsetTest, CountersBeyondSixteenBitsSurviveTheReadAndTheUpdate) {
-    std::string table = NewTable("RCAFNM VARCHAR(40), RCCODE " + std::string(IsPostgres() ? "BIGINT" : "INTEGER"));
+    std::string table =
+        NewTable("RCAFNM VARCHAR(40), RCCODE " + std::string(IsPostgres() ? "BIGINT" : "INTEGER"));
     Run("INSERT INTO " + table + " VALUES ('a', 40000), ('b', 3000000000), ('c', 2147483647)");
     CADORecordset records(&db);
     ASSERT_TRUE(OpenQuery(records, "SELECT RCAFNM, RCCODE FROM " + table + " ORDER BY RCAFNM"));
@@ -155,7 +167,8 @@ TEST_P(RecordsetTest, TableModeReadsTheWholeTableAndUnknownModesFailWithoutAnErr
     CADORecordset records(&db);
     ASSERT_TRUE(OpenQuery(records, table, CADORecordset::ModeTable)) << records.GetLastErrorString();
     EXPECT_EQ(records.GetRecordCount(), 2);
-    ASSERT_TRUE(OpenQuery(records, "SELECT RCAFNM FROM " + table + " WHERE RCAFNM = 'y'", CADORecordset::ModeDefault));
+    ASSERT_TRUE(OpenQuery(records, "SELECT RCAFNM FROM " + table + " WHERE RCAFNM = 'y'",
+                          CADORecordset::ModeDefault));
     EXPECT_EQ(Column0(records), std::vector<std::string>{"y"});
     EXPECT_FALSE(OpenQuery(records, "SELECT 1", 7));
     EXPECT_EQ(records.GetLastErrorString(), "");
@@ -172,9 +185,11 @@ TEST_P(RecordsetTest, StoredProceduresRunThroughTheCallEscape) {
         return;
     }
     std::string name = NewTable("x INTEGER") + "_rows";
-    Run("CREATE FUNCTION " + name + "(n BIGINT, tag TEXT) RETURNS TABLE(v INTEGER, t TEXT) "
+    Run("CREATE FUNCTION " + name +
+        "(n BIGINT, tag TEXT) RETURNS TABLE(v INTEGER, t TEXT) "
         "AS 'SELECT g, tag FROM generate_series(1, n) g' LANGUAGE SQL");
-    ASSERT_TRUE(OpenQuery(records, name + "(3, 'a')", CADORecordset::ModeStoredProc)) << records.GetLastErrorString();
+    ASSERT_TRUE(OpenQuery(records, name + "(3, 'a')", CADORecordset::ModeStoredProc))
+        << records.GetLastErrorString();
     EXPECT_EQ(records.GetRecordCount(), 3);
     ASSERT_TRUE(records.Open(db.GetActiveConnection(), name + "(2, 'it''s')", CADORecordset::ModeStoredProc,
                              name + "(?, ?)", {std::int64_t{2}, "it's"}))
@@ -197,8 +212,9 @@ TEST_P(RecordsetTest, OpenFailuresRecordTheQueryAndTheDriversDiagnostics) {
     EXPECT_EQ(error.source, "SQLExecDirect");
     EXPECT_EQ(error.code, IsPostgres() ? "80040e37" : "80004005");  // 42P01 / HY000
     EXPECT_EQ(error.meaning, IsPostgres() ? "IDispatch error #3127" : "Unspecified error");
-    EXPECT_THAT(error.description, HasSubstr(IsPostgres() ? "SQLSTATE 42P01: ERROR: relation \"nosuchtable\""
-                                                          : "SQLSTATE HY000: [SQLite]no such table: nosuchtable"));
+    EXPECT_THAT(error.description,
+                HasSubstr(IsPostgres() ? "SQLSTATE 42P01: ERROR: relation \"nosuchtable\""
+                                       : "SQLSTATE HY000: [SQLite]no such table: nosuchtable"));
 
     std::string wrongColumn = "SELECT RCAFNM,RCCODE FROM " + table;
     EXPECT_FALSE(OpenQuery(records, wrongColumn));
@@ -206,7 +222,8 @@ TEST_P(RecordsetTest, OpenFailuresRecordTheQueryAndTheDriversDiagnostics) {
     EXPECT_EQ(error.subject, wrongColumn);
     EXPECT_EQ(error.code, IsPostgres() ? "80040e14" : "80004005");  // 42703 / HY000
     EXPECT_EQ(error.meaning, IsPostgres() ? "IDispatch error #3092" : "Unspecified error");
-    EXPECT_THAT(error.description, HasSubstr(IsPostgres() ? "column \"rccode\" does not exist" : "no such column"));
+    EXPECT_THAT(error.description,
+                HasSubstr(IsPostgres() ? "column \"rccode\" does not exist" : "no such column"));
     EXPECT_THROW(records.IsEof(), db::_com_error);  // nothing open
     EXPECT_THROW(records.GetRecordCount(), db::_com_error);
 
@@ -236,8 +253,9 @@ TEST_P(RecordsetTest, TheForwardOnlyCursorIsCountedByWalkingAndLeftOnTheFirstRow
     records.MoveNext();
     EXPECT_EQ(records.GetRecordCount(), 3);
     EXPECT_EQ(Column0(records), (std::vector<std::string>{"1", "2", "3"}));
-    ASSERT_TRUE(records.Open(db.GetActiveConnection(), "SELECT n FROM t WHERE n > 1", CADORecordset::ModeQuery,
-                             "SELECT n FROM " + table + " WHERE n > ? ORDER BY n", {std::int64_t{1}}));
+    ASSERT_TRUE(records.Open(db.GetActiveConnection(), "SELECT n FROM t WHERE n > 1",
+                             CADORecordset::ModeQuery, "SELECT n FROM " + table + " WHERE n > ? ORDER BY n",
+                             {std::int64_t{1}}));
     EXPECT_EQ(records.GetRecordCount(), 2);
     EXPECT_EQ(Text(records, 0), "2");
     ASSERT_TRUE(OpenQuery(records, "SELECT n FROM " + table + " WHERE n > 5"));

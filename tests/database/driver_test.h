@@ -52,8 +52,9 @@ class DriverTest : public ::testing::TestWithParam<testing_support::DatabaseDriv
     std::vector<std::string> tables_;
 };
 
-#define INSTANTIATE_FOR_BOTH_DRIVERS(suite)                                                                        \
-    INSTANTIATE_TEST_SUITE_P(Drivers, suite,                                                                       \
-                             ::testing::Values(testing_support::DatabaseDriver::SQLite,                            \
-                                               testing_support::DatabaseDriver::PostgreSQL),                       \
-                             [](const auto& info) { return std::string(testing_support::DriverName(info.param)); })
+#define INSTANTIATE_FOR_BOTH_DRIVERS(suite)                             \
+    INSTANTIATE_TEST_SUITE_P(                                           \
+        Drivers, suite,                                                 \
+        ::testing::Values(testing_support::DatabaseDriver::SQLite,      \
+                          testing_support::DatabaseDriver::PostgreSQL), \
+        [](const auto& info) { return std::string(testing_support::DriverName(info.param)); })

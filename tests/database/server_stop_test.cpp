@@ -17,7 +17,9 @@ namespace {
 
 class ServerStopTest : public ::testing::Test {
   protected:
-    ServerStopTest() : database(DatabaseDriver::PostgreSQL, dir.path()) { SetProgramDirectoryForTesting(dir.path()); }
+    ServerStopTest() : database(DatabaseDriver::PostgreSQL, dir.path()) {
+        SetProgramDirectoryForTesting(dir.path());
+    }
     ~ServerStopTest() override {
         if (stopped_) postgres_server::Start();
         SetProgramDirectoryForTesting("");
@@ -44,10 +46,12 @@ TEST_F(ServerStopTest, TheNextOperationsReportTheLostServerAndTheObjectsStayUsab
     ASSERT_TRUE(db->Execute("CREATE TABLE qc_stop (RCAFNM VARCHAR(20), RCCODE INTEGER)"));
     ASSERT_TRUE(db->Execute("INSERT INTO qc_stop VALUES ('a', 1), ('b', 2)"));
     auto* records = new CADORecordset(db);
-    ASSERT_TRUE(records->Open(db->GetActiveConnection(), "SELECT RCAFNM FROM qc_stop", CADORecordset::ModeQuery));
+    ASSERT_TRUE(
+        records->Open(db->GetActiveConnection(), "SELECT RCAFNM FROM qc_stop", CADORecordset::ModeQuery));
     auto* walking = new CADORecordset(db);
     walking->UseForwardOnlyCursor(true);
-    ASSERT_TRUE(walking->Open(db->GetActiveConnection(), "SELECT RCAFNM FROM qc_stop", CADORecordset::ModeQuery));
+    ASSERT_TRUE(
+        walking->Open(db->GetActiveConnection(), "SELECT RCAFNM FROM qc_stop", CADORecordset::ModeQuery));
 
     StopServer();
     EXPECT_EQ(records->GetRecordCount(), 2);  // the client cursor holds its rows
@@ -60,7 +64,8 @@ TEST_F(ServerStopTest, TheNextOperationsReportTheLostServerAndTheObjectsStayUsab
     EXPECT_THAT(error.description, HasSubstr("SQLSTATE 57P01: FATAL: terminating connection"));
     EXPECT_FALSE(db->Execute("UPDATE qc_stop SET RCCODE = 3"));
     EXPECT_THAT(db->GetLastErrorString(), AnyOf(HasSubstr("SQLSTATE 08S01"), HasSubstr("SQLSTATE 57P01")));
-    EXPECT_FALSE(records->Open(db->GetActiveConnection(), "SELECT RCAFNM FROM qc_stop", CADORecordset::ModeQuery));
+    EXPECT_FALSE(
+        records->Open(db->GetActiveConnection(), "SELECT RCAFNM FROM qc_stop", CADORecordset::ModeQuery));
     EXPECT_THAT(records->GetLastErrorString(), HasSubstr("Query = SELECT RCAFNM FROM qc_stop\n"));
     try {
         walking->GetRecordCount();  // walking back to the first row runs the query again

@@ -23,9 +23,9 @@ std::string ServerValue(const char* key) {
 
 std::string DriverSections() {
     return "[PostgreSQL Unicode]\nDriver=" + std::string(kPostgresDriver) +
-           "\nCommLog=0\nDebug=0\nDontDLClose=1\n\n"
+           "\nCommLog=0\nDebug=0\n\n"
            "[SQLite3]\nDriver=" +
-           std::string(kSqliteDriver) + "\nDontDLClose=1\n";
+           std::string(kSqliteDriver) + "\n";
 }
 
 std::string PostgresOptions() {
@@ -50,8 +50,8 @@ void RunServerScript(const char* command) {
     TempDir dir;
     Child script({"/bin/bash", ServerValue("Script"), command, ServerValue("StateDir")}, dir / "output.txt");
     if (script.Wait() != 0)
-        throw std::runtime_error(std::string("pg_test_server.sh ") + command + " failed: " +
-                                 ReadFile(dir / "output.txt"));
+        throw std::runtime_error(std::string("pg_test_server.sh ") + command +
+                                 " failed: " + ReadFile(dir / "output.txt"));
 }
 
 }  // namespace
@@ -68,13 +68,15 @@ TestDatabase::TestDatabase(DatabaseDriver driver, const std::string& configDir) 
 }
 
 std::string TestDatabase::DsnLessConnectionString() const {
-    return DsnLessConnectionStringWithPassword(driver_ == DatabaseDriver::SQLite ? "" : ServerValue("Password"));
+    return DsnLessConnectionStringWithPassword(driver_ == DatabaseDriver::SQLite ? ""
+                                                                                 : ServerValue("Password"));
 }
 
 std::string TestDatabase::DsnLessConnectionStringWithPassword(const std::string& password) const {
     if (driver_ == DatabaseDriver::SQLite)
         return "Driver=SQLite3;Database=" + sqliteFile_ + (password.empty() ? "" : ";Pwd=" + password);
-    return "Driver={PostgreSQL Unicode};" + PostgresOptions() + ";Uid=" + ServerValue("Role") + ";Pwd=" + password;
+    return "Driver={PostgreSQL Unicode};" + PostgresOptions() + ";Uid=" + ServerValue("Role") +
+           ";Pwd=" + password;
 }
 
 namespace postgres_server {
