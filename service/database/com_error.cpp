@@ -1,0 +1,39 @@
+#include "com_error.h"
+
+#include "common/text_format.h"
+
+namespace db {
+
+std::string _com_error::ErrorMessage() const {
+    return CodeMeaning(code_);
+}
+
+std::string CodeMeaning(HRESULT code) {
+    // The message texts Windows gives for the generic codes; the provider codes have none there either.
+    if (code == kErrorUnspecified) return "Unspecified error";
+    if (code == kErrorInvalidPointer) return "Invalid pointer";
+    if ((code >> 16) == 0x8004 && (code & 0xFFFF) >= 0x0201)
+        return StrPrintf("IDispatch error #%d", static_cast<int>(code & 0xFFFF) - 0x200);
+    return StrPrintf("Unknown error 0x%0X", static_cast<unsigned>(code));
+}
+
+HRESULT HresultForSqlState(const std::string& sqlState) {
+    std::string category = sqlState.substr(0, 2);
+    if (sqlState == "42S02" || sqlState == "42P01") return kErrorNoSuchTable;
+    if (category == "42") return kErrorSyntax;
+    if (category == "28") return kErrorAuthorization;
+    if (category == "23") return kErrorIntegrity;
+    return kErrorUnspecified;
+}
+
+std::string TextOrNull(const std::optional<std::string>& text) {
+    return text ? *text : "(null)";
+}
+
+std::string FormatErrorBlock(const char* title, const _com_error& error) {
+    return StrPrintf("%s\n\tCode = %08x\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n", title,
+                     static_cast<unsigned>(error.Error()), error.ErrorMessage().c_str(),
+                     TextOrNull(error.Source()).c_str(), TextOrNull(error.Description()).c_str());
+}
+
+}  // namespace db

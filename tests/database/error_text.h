@@ -1,0 +1,31 @@
+// The recorded error texts of the wrappers, taken apart for the tests.
+#pragma once
+
+#include <regex>
+#include <string>
+
+struct ErrorText {
+    bool wellFormed = false;
+    std::string subject;  // the connection string or the query
+    std::string code, meaning, source, description;
+};
+
+// `head` is "Connection String" or "Query", `title` "CADODataBase Error" or "CADORecordset Error".
+inline ErrorText ParseErrorText(const std::string& text, const std::string& head, const std::string& title) {
+    static const std::string block =
+        R"(\n\tCode = ([0-9a-f]{8})\n\tCode meaning = ([^\n]*)\n\tSource = ([^\n]*)\n\tDescription = ([\s\S]*)\n)";
+    std::regex shape("^" + head + " = ([^\\n]*)\\n" + title + block + "$");
+    std::smatch match;
+    ErrorText parsed;
+    if (!std::regex_match(text, match, shape)) return parsed;
+    parsed = {true, match[1], match[2], match[3], match[4], match[5]};
+    return parsed;
+}
+
+inline ErrorText ParseDatabaseError(const std::string& text) {
+    return ParseErrorText(text, "Connection String", "CADODataBase Error");
+}
+
+inline ErrorText ParseRecordsetError(const std::string& text) {
+    return ParseErrorText(text, "Query", "CADORecordset Error");
+}

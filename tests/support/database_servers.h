@@ -1,0 +1,47 @@
+// The databases of the tests, reached through unixODBC with the real drivers: SQLite3 on a file, and the
+// PostgreSQL 15 test server that CTest starts before and stops after the tests that need it (see
+// tests/cmake/QcDatabaseServers.cmake). The PostgreSQL database "qc_test" belongs to role "someuser"
+// (password "7305") and has the schema "brxadta".
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+enum class DatabaseDriver { SQLite, PostgreSQL };
+
+const char* DriverName(DatabaseDriver driver);  // "SQLite", "PostgreSQL": for test names
+
+// The service's default connection string; connects to whatever DSN "test" names.
+inline constexpr const char* kDefaultConnectionString = "Dsn=test;uid=someuser;pwd=7305";
+
+// One test's database. The constructor writes an ODBC configuration into `configDir` (drivers with
+// CommLog off, DSN "test" naming this database) and points ODBCSYSINI at it, for this process and every
+// child it starts from then on. For SQLite the database is the file `configDir`/test.sqlite, created on
+// first connection; for PostgreSQL it is the test server's database, shared by all tests.
+class TestDatabase {
+  public:
+    TestDatabase(DatabaseDriver driver, const std::string& configDir);
+
+    DatabaseDriver driver() const { return driver_; }
+    // A connection string naming the driver itself (no DSN), with credentials.
+    std::string DsnLessConnectionString() const;
+    // The same connection string with another password.
+    std::string DsnLessConnectionStringWithPassword(const std::string& password) const;
+    const std::string& sqliteFile() const { return sqliteFile_; }
+
+  private:
+    DatabaseDriver driver_;
+    std::string sqliteFile_;
+};
+
+// The PostgreSQL test server.
+namespace postgres_server {
+int Port();
+// Fast shutdown: every open session ends with SQLSTATE 57P01. Throws when the server does not stop.
+void Stop();
+// Starts it again on the same port; waits until it accepts connections.
+void Start();
+}  // namespace postgres_server
+
+}  // namespace testing_support
