@@ -56,6 +56,14 @@ int RunSigner(const SignerCommand& command) {
     return waited == 0 ? exitCode : -1;
 }
 
+// On Windows the signer splits its command line itself: a double quote inside a value, or a backslash
+// before a closing quote, would hand it other arguments than the ones named.
+bool AllValuesSurviveQuoting(const SignerCommand& command) {
+    for (const std::string& value : command.arguments)
+        if (!platform::ArgumentSurvivesQuoting(value)) return false;
+    return true;
+}
+
 }  // namespace
 
 std::string TrimWhiteSpace(const std::string& text) {
@@ -82,7 +90,12 @@ int SignFile(std::string documentPath, std::string channel, std::string ipAddres
     if (documentPath.empty()) return -1;
     std::string program = ReadSettingString(kGeneralSection, kSealwright, platform::kSignerProgramName);
     SignerCommand command = BuildSignerCommand(program, documentPath, channel, ipAddress, port);
-    int result = RunSigner(command);
+    int result = -1;
+    if (AllValuesSurviveQuoting(command))
+        result = RunSigner(command);
+    else
+        WriteLogF("SignFile Refused: a value holds a double quote or ends in a backslash, Command = %s",
+                  command.text.c_str());
     WriteDetailedLogF("SignFile ExitCode = %d, Command = %s", result, command.text.c_str());
     return result;
 }

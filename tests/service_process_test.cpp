@@ -11,22 +11,24 @@ namespace {
 
 class ServiceProcessTest : public ::testing::Test {
   protected:
-    ServiceProcessTest() { CopyProgram(BinPath("QuillCollectorService"), install / "QuillCollectorService"); }
+    ServiceProcessTest() { CopyProgram(BinPath("QuillCollectorService"), program); }
 
     std::unique_ptr<Child> Start() {
-        return std::make_unique<Child>(std::vector<std::string>{install / "QuillCollectorService"}, output,
-                                       elsewhere.path());
+        return std::make_unique<Child>(std::vector<std::string>{program}, output, elsewhere.path());
     }
     bool LogHas(const std::string& text) {
         return ReadFile(install / "QuillCollector.Log").find(text) != std::string::npos;
     }
 
     TempDir install, elsewhere;
+    std::string program = install / ExecutableName("QuillCollectorService");
     std::string output = elsewhere / "stdout.txt";
 };
 
 const std::regex kStartEntry(
-    R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} - QuillCollector Started\. failed with error -?\d+: [^\r\n]*\r\n)");
+    std::string(
+        R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} - QuillCollector Started\. failed with error -?\d+: )") +
+    kSystemTextPattern + "\r\n");
 
 }  // namespace
 

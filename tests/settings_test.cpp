@@ -35,5 +35,7 @@ TEST_F(SettingsTest, WritesCreateAndUpdateKeepingOtherKeys) {
     WriteSettingString(kGeneralSection, kHotFolderPath, "/srv/hot");
     WriteSettingInt(kGeneralSection, kDetailedLog, -3);
     WriteSettingString(kGeneralSection, kHotFolderPath, "/srv/other");
-    EXPECT_EQ(ReadFile(GetSettingsFilePath()), "[General]\nHotFolderPath=/srv/other\nDetailedLog=-3\n");
+    const std::string nl = kProfileLineEnd;
+    EXPECT_EQ(ReadFile(GetSettingsFilePath()),
+              "[General]" + nl + "HotFolderPath=/srv/other" + nl + "DetailedLog=-3" + nl);
 }

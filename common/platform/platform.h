@@ -140,6 +140,11 @@ using ChildHandle = std::unique_ptr<ChildProcess, ChildDeleter>;
 // `commandLine` is the Windows command line of the same call; the POSIX flavour passes argv exactly.
 int StartHiddenChild(const std::vector<std::string>& argv, const std::string& commandLine, ChildHandle& out);
 
+// True when `value`, put between double quotes on the command line of StartHiddenChild, reaches the
+// started program unchanged. POSIX passes argv exactly; a Windows program splits its command line itself,
+// so there a double quote in a value, or a backslash before the closing quote, would change the arguments.
+bool ArgumentSurvivesQuoting(const std::string& value);
+
 // Waits at most `timeoutMs` (negative: no bound) for the child to end. Returns 0 with the exit code
 // (128 + signal for a child ended by a signal on POSIX), or an error code; a time-out gives kWaitTimeout and
 // leaves the child running.

@@ -165,6 +165,10 @@ int StartHiddenChild(const std::vector<std::string>& argv, const std::string& /*
     return 0;
 }
 
+bool ArgumentSurvivesQuoting(const std::string& /*value*/) {
+    return true;  // the argument vector reaches the child as it stands; the quoted text is only shown
+}
+
 int WaitChild(ChildProcess& child, int timeoutMs, int& exitCode) {
     if (child.reaped) return errno = ECHILD;
     int result = timeoutMs < 0 ? Reap(child, 0, exitCode) : WaitBounded(child, timeoutMs, exitCode);

@@ -1,8 +1,8 @@
-// Shared helpers of the tests: temporary folders, whole-file access, child programs.
+// Shared helpers of the tests: temporary folders, whole-file access, child programs, and what the OS
+// gives for the same event (error codes, line ends), so that one test states one behaviour on every OS.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,17 +16,35 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    // A path inside the folder; '/' in `name` stands for the native separator.
+    std::string operator/(const std::string& name) const;
 
   private:
     std::string path_;
 };
 
-std::string BinPath(const std::string& program);  // a program of this build
+std::string BinPath(const std::string& program);      // a program of this build
+std::string ExecutableName(const std::string& name);  // name with the OS's program suffix
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 void CopyProgram(const std::string& from, const std::string& to);
+void SetEnv(const std::string& name, const std::string& value);
+void UnsetEnv(const std::string& name);
+std::string GetEnv(const std::string& name);
+
+// ---- What the OS gives ---------------------------------------------------------------------------------
+
+extern const int kFileNotFound;      // a file, or a match of a mask, is missing
+extern const int kPathNotFound;      // the folder is missing
+extern const int kAlreadyExists;     // a move would replace a file
+extern const int kSharingViolation;  // another process holds the file without sharing
+extern const char kPathListSeparator;
+extern const char* const kProfileLineEnd;     // line end of lines the profile writer adds
+extern const char* const kSystemTextPattern;  // regex of the system text piece of a log entry
+std::vector<std::string> HolderModes();       // the ways FileHolder can hold a file
+
+// ---- Child programs ------------------------------------------------------------------------------------
 
 // A program started by a test with its standard input on a pipe and its output in a file.
 class Child {
@@ -36,15 +54,14 @@ class Child {
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
-    pid_t pid() const { return pid_; }
     void CloseInput();  // ends programs that wait for their input
     int Wait();         // exit code, or 128 + signal
-    void Kill();        // SIGKILL and reap
+    void Kill();        // ends it at once and reaps it
     bool Running();
 
   private:
-    pid_t pid_ = -1;
-    int input_ = -1;
+    std::intptr_t process_ = -1;  // pid or process handle
+    std::intptr_t input_ = -1;    // descriptor or handle of the pipe's writing end
     bool reaped_ = false;
 };
 
@@ -53,14 +70,14 @@ template <typename Condition>
 bool WaitFor(Condition condition, int timeoutMs = 10000);
 void SleepMs(int ms);
 
-// A FileHolder child holding `path` in `mode` (open-write, fcntl-lock, flock); ready when constructed.
+// A FileHolder child holding `path` in one of HolderModes(); ready when constructed.
 class HeldFile {
   public:
     HeldFile(const std::string& mode, const std::string& path);
     ~HeldFile();
 
   private:
-    std::string output_;
+    TempDir outputDir_;
     Child* child_;
 };
 

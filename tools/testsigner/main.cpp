@@ -6,13 +6,13 @@
 //                      (default 0). The call number is the number of lines already in the record file.
 //   TESTSIGNER_SLEEP   seconds to sleep before ending
 //   TESTSIGNER_SIGNAL  signal number to end with instead of an exit code
-#include <signal.h>
-#include <unistd.h>
-
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -46,13 +46,13 @@ int main(int argc, char** argv) {
     std::string record = Env("TESTSIGNER_RECORD");
     int call = record.empty() ? 0 : CountLines(record);
     if (!record.empty()) {
-        std::ofstream out(record, std::ios::app);
+        std::ofstream out(record, std::ios::app | std::ios::binary);  // LF lines on every OS
         for (int i = 1; i < argc; ++i)
             out << '<' << argv[i] << '>' << (i + 1 < argc ? " " : "");
         out << '\n';
     }
     if (!Env("TESTSIGNER_SLEEP").empty())
-        sleep(static_cast<unsigned>(std::atoi(Env("TESTSIGNER_SLEEP").c_str())));
-    if (!Env("TESTSIGNER_SIGNAL").empty()) raise(std::atoi(Env("TESTSIGNER_SIGNAL").c_str()));
+        std::this_thread::sleep_for(std::chrono::seconds(std::atoi(Env("TESTSIGNER_SLEEP").c_str())));
+    if (!Env("TESTSIGNER_SIGNAL").empty()) std::raise(std::atoi(Env("TESTSIGNER_SIGNAL").c_str()));
     return ExitCodeForCall(call);
 }

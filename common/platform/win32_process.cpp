@@ -1,0 +1,139 @@
+// Win32 flavour of the platform layer: child processes, started hidden with CreateProcessA.
+#include "common/platform/win32_windows.h"
+
+#include "common/platform/platform.h"
+
+namespace platform {
+
+struct ChildProcess {
+    HANDLE process = nullptr;
+    bool ended = false;  // waited for to its end, or stopped
+};
+
+namespace {
+
+// A killed child gets this long to be gone before its handle is let go.
+constexpr DWORD kKillWaitMs = 30000;
+
+int FailureCode(DWORD fallback) {
+    DWORD code = GetLastError();
+    if (code == 0) {
+        code = fallback;
+        ::SetLastError(code);
+    }
+    return static_cast<int>(code);
+}
+
+// One argument as the C runtime of the started program splits it again: quoted when it holds blanks or
+// quotes, with backslashes doubled before a quote.
+std::string QuoteArgument(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
+    std::string quoted = "\"";
+    for (std::size_t i = 0;; ++i) {
+        std::size_t backslashes = 0;
+        for (; i < arg.size() && arg[i] == '\\'; ++i)
+            ++backslashes;
+        if (i == arg.size()) {
+            quoted.append(backslashes * 2, '\\');
+            break;
+        }
+        if (arg[i] == '"') {
+            quoted.append(backslashes * 2 + 1, '\\');
+        } else {
+            quoted.append(backslashes, '\\');
+        }
+        quoted += arg[i];
+    }
+    return quoted + '"';
+}
+
+std::string BuildCommandLine(const std::vector<std::string>& argv) {
+    std::string line;
+    for (std::size_t i = 0; i < argv.size(); ++i) {
+        if (i > 0) line += ' ';
+        line += i == 0 ? "\"" + argv[0] + "\"" : QuoteArgument(argv[i]);  // a program name holds no quote
+    }
+    return line;
+}
+
+// Starts the command line hidden: no application name (the first quoted value names the program, found
+// by the system's own search), no inherited handles, our environment.
+int StartHidden(const std::string& commandLine, const std::string& workingDirectory,
+                PROCESS_INFORMATION& started) {
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());  // CreateProcessA may write to it
+    buffer.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &started))
+        return FailureCode(ERROR_FILE_NOT_FOUND);
+    CloseHandle(started.hThread);
+    return 0;
+}
+
+}  // namespace
+
+void ChildDeleter::operator()(ChildProcess* child) const noexcept {
+    if (!child) return;
+    DWORD saved = GetLastError();
+    if (!child->ended) KillChild(*child);  // never leave a child running behind us
+    CloseHandle(child->process);
+    ::SetLastError(saved);
+    delete child;
+}
+
+int StartHiddenChild(const std::vector<std::string>& argv, const std::string& commandLine, ChildHandle& out) {
+    PROCESS_INFORMATION started{};
+    int error = StartHidden(commandLine.empty() ? BuildCommandLine(argv) : commandLine, "", started);
+    if (error != 0) return error;
+    out.reset(new ChildProcess{started.hProcess, false});
+    return 0;
+}
+
+bool ArgumentSurvivesQuoting(const std::string& value) {
+    return value.find('"') == std::string::npos && (value.empty() || value.back() != '\\');
+}
+
+int WaitChild(ChildProcess& child, int timeoutMs, int& exitCode) {
+    if (child.ended) {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return ERROR_INVALID_HANDLE;
+    }
+    DWORD waited =
+        WaitForSingleObject(child.process, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    if (waited == WAIT_TIMEOUT) {
+        ::SetLastError(WAIT_TIMEOUT);
+        return kWaitTimeout;
+    }
+    if (waited != WAIT_OBJECT_0) return FailureCode(ERROR_INVALID_HANDLE);
+    child.ended = true;
+    DWORD code = 0;
+    if (!GetExitCodeProcess(child.process, &code)) return FailureCode(ERROR_INVALID_HANDLE);
+    exitCode = static_cast<int>(code);  // codes of 2147483648 and more come out negative
+    return 0;
+}
+
+void KillChild(ChildProcess& child) {
+    if (child.ended) return;
+    DWORD saved = GetLastError();
+    TerminateProcess(child.process, 1);
+    WaitForSingleObject(child.process, kKillWaitMs);
+    child.ended = true;
+    ::SetLastError(saved);
+}
+
+int StartDetachedChild(const std::vector<std::string>& argv, const std::string& workingDirectory) {
+    if (argv.empty()) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return ERROR_INVALID_PARAMETER;
+    }
+    PROCESS_INFORMATION started{};
+    int error = StartHidden(BuildCommandLine(argv), workingDirectory, started);
+    if (error != 0) return error;
+    CloseHandle(started.hProcess);  // never waited for; the system keeps no zombie
+    return 0;
+}
+
+}  // namespace platform
