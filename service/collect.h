@@ -1,7 +1,14 @@
-// One collection pass over the hot folder.
+// One collection pass over the hot folder: every trigger file found is processed, then moved to the backup
+// folder or deleted. Files that cannot be removed go on the skip list and are left alone from then on.
 #pragma once
+
+#include <string>
 
 #include "skip_list.h"
 
-// Returns 0 when the enumeration could not be started, otherwise the code with which it ended.
+// Returns 0 when the enumeration could not be started, otherwise the code with which it ended
+// (platform::kNoMoreFiles normally).
 int CollectFiles(SkipList& skipList);
+
+// The part of a path after its last separator, or the whole path when it has none.
+std::string GetFileNameFromPath(const std::string& path);

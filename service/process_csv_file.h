@@ -1,0 +1,17 @@
+// Processing of one trigger file: its text is a document key; every table row with that key names an
+// archive file, which is signed and then counted.
+#pragma once
+
+#include <string>
+
+// Result codes.
+constexpr int kProcessOk = 0;
+constexpr int kProcessCannotOpenFile = -1;
+constexpr int kProcessDatabaseOpenFailed = -2;
+constexpr int kProcessSignFailed = -3;
+constexpr int kProcessComError = -4;
+constexpr int kProcessNoRows = -5;
+
+// Returns 0 when every matching row was signed and counted, a negative code for the first failure.
+// Moving or deleting the trigger file is the caller's business.
+int ProcessCsvFile(std::string path);
