@@ -11,6 +11,7 @@
 #include <QToolTip>
 
 #include <cstring>
+#include <utility>
 
 #include "manager/browse/browse_paint.h"
 
@@ -32,7 +33,7 @@ CBrowseCtrl::CBrowseCtrl() {
 CBrowseCtrl::~CBrowseCtrl() {
     // The children and the focus notifications must not reach this object once it is half destroyed.
     if (qApp) disconnect(qApp, nullptr, this, nullptr);
-    delete m_edit;
+    delete std::exchange(m_edit, nullptr);
 }
 
 bool CBrowseCtrl::Create(const QRect& rect, QWidget* parent, int id, uint32_t style, unsigned notifyMessage) {

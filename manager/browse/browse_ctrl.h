@@ -24,7 +24,6 @@
 #pragma once
 
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -128,7 +127,7 @@ class CBrowseCtrl : public QPushButton {
     BrowseRect m_rcButton;
     BrowseRect m_rcContent;
     BrowseRect m_rcEdit;
-    QPointer<QLineEdit> m_edit;  // none until the set-up makes it
+    QLineEdit* m_edit = nullptr;  // none until the set-up makes it; owned by this control
     bool m_bEditActive = false;
     bool m_bOwnCreate = false;
     uint32_t m_dwBrowseStyle = kDefaultBrowseStyle;
