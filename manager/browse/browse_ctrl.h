@@ -1,6 +1,6 @@
 // CBrowseCtrl: a path field for dialogs, and a plain folder or file chooser.
 //
-// As a chooser (no window is ever created; this is how the manager uses it):
+// As a chooser (no window is ever created; this is how the manager uses it; a QApplication must exist):
 //
 //     CBrowseCtrl chooser;                        // file mode, Open dialog, every file
 //     chooser.SetPath(field->text());             // preselected in the dialog
@@ -11,6 +11,9 @@
 //   For files: SetFileFilter("Exe Files (*.exe)|*.exe|All Files (*.*)|*.*||") and
 //   SetFileFlags(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY) instead of the style and folder flags.
 //   Browse returns kBrowseChosen (1) or kBrowseCancelled (2, also when a Browse of the object is running).
+//   GetPath gives the chosen path (the first one after a multiple choice); a folder without a file-system
+//   path gives an empty text. The folder chooser has no owner window; the file chooser belongs to the
+//   active window. Tests put their own CBrowseChooser in place with SetBrowseChooser (browse_chooser.h).
 //
 // As a window: Create(...) makes it a child of a dialog, or Attach(button) puts it in place of an existing
 // push button (taking its parent, place, text as caption, font, enabled state and tab position). The control

@@ -46,7 +46,11 @@ TEST(BrowseCtrl, WindowlessChooserAsTheManagerUsesIt) {
     control.SetBrowseStyle(control.GetBrowseStyle() | BCS_FOLDERMODE);
     control.SetFolderFlags(BIF_EDITBOX);
     chooser.folder = QStringLiteral("/srv/Other");
+    control.SetNotifyMessage(0x8100);
+    Listener listener(control);
     EXPECT_EQ(control.Browse(), kBrowseChosen);
+    Settle();
+    EXPECT_TRUE(listener.heard.isEmpty()) << "without a window nobody is told";
     EXPECT_EQ(control.GetPath(), QStringLiteral("/srv/Other"));
 
     ASSERT_EQ(chooser.folderRequests.size(), 1u);
