@@ -43,6 +43,7 @@ TEST_P(DatabaseTest, TheDefaultConnectionStringReachesTheTestDsnAndADriverConnec
     EXPECT_TRUE(db.GetActiveConnection()->IsOpen());
     db.Close();
     EXPECT_FALSE(db.GetActiveConnection()->IsOpen());
+    db.SetConnectionTimeout(5);
     EXPECT_TRUE(db.Open(database.DsnLessConnectionString())) << db.GetLastErrorString();
     EXPECT_TRUE(
         db.Execute("CREATE TABLE " + std::string(IsPostgres() ? "pg_temp." : "") + "scratch (a INTEGER)"));
