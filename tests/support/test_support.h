@@ -58,6 +58,7 @@ class Child {
     int Wait();         // exit code, or 128 + signal
     void Kill();        // ends it at once and reaps it
     bool Running();
+    std::intptr_t NativeProcess() const { return process_; }  // pid or process handle
 
   private:
     std::intptr_t process_ = -1;  // pid or process handle

@@ -1,0 +1,80 @@
+// End-to-end tests: the real service program in a temporary installation, the test signer, and a table on
+// SQLite or on the PostgreSQL test server, reached by the service through DSN "test".
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <random>
+
+#include "tests/support/database_servers.h"
+#include "tests/support/odbc_client.h"
+#include "tests/support/service_installation.h"
+
+namespace testing_support {
+
+class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directory(install / "odbc");
+        database = std::make_unique<TestDatabase>(GetParam(), install / "odbc");
+        sql = std::make_unique<OdbcClient>(database->DsnLessConnectionString());
+        if (table.empty()) table = IsPostgres() ? "BRXADTA.ARC" + UniqueSuffix() : "ARC001";
+        if (IsPostgres()) sql->Execute("DROP TABLE IF EXISTS " + table);
+        sql->Execute("CREATE TABLE " + table + " (RCBCDE VARCHAR(64), RCAFNM VARCHAR(512), RCCODE INTEGER)");
+    }
+    void TearDown() override {
+        install.Stop();
+        if (IsPostgres() && sql) sql->Execute("DROP TABLE IF EXISTS " + table);
+    }
+
+    bool IsPostgres() const { return GetParam() == DatabaseDriver::PostgreSQL; }
+
+    void AddRow(const std::string& key, const std::string& file, std::optional<long long> counter = 0) {
+        sql->Execute("INSERT INTO " + table + " VALUES (" + Quoted(key) + ", " + Quoted(file) + ", " +
+                     (counter ? std::to_string(*counter) : "NULL") + ")");
+    }
+    std::optional<std::string> Counter(const std::string& file) {
+        return sql->QueryValue("SELECT RCCODE FROM " + table + " WHERE RCAFNM = '" + file + "'");
+    }
+
+    // The service's default connection string reaches the test database through DSN "test".
+    void Configure(std::map<std::string, std::string> settings = {}) {
+        settings.emplace("TableName", table);
+        install.WriteSettings(settings);
+    }
+    void StartWith(std::map<std::string, std::string> settings = {}) {
+        Configure(std::move(settings));
+        install.Start();
+    }
+    // Drops a trigger file and waits until the service has removed it from the hot folder, which it does
+    // after the file's processing and its log entries.
+    bool Process(const std::string& name, const std::string& content) {
+        install.DropTrigger(name, content);
+        return install.WaitUntilGone(install.HotFolder() + "/" + name);
+    }
+
+    static std::string Quoted(const std::string& text) {
+        std::string quoted = "'";
+        for (char c : text)
+            quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        return quoted + "'";
+    }
+    static std::string UniqueSuffix() {
+        std::random_device random;
+        return std::to_string(random() % 100000000);
+    }
+
+    ServiceInstallation install;
+    std::unique_ptr<TestDatabase> database;
+    std::unique_ptr<OdbcClient> sql;
+    std::string table;
+};
+
+inline std::string DriverTestName(const ::testing::TestParamInfo<DatabaseDriver>& info) {
+    return DriverName(info.param);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,187 @@
+#include <cstdlib>
+
+#include "e2e_fixture.h"
+
+using namespace testing_support;
+
+class ServiceEndToEnd : public EndToEndTest {
+  protected:
+    std::string Hot(const std::string& name) { return install.HotFolder() + "/" + name; }
+};
+
+// The table of the installation's defaults on PostgreSQL (schema brxadta).
+class ServiceEndToEndDefaultTable : public ServiceEndToEnd {
+  protected:
+    ServiceEndToEndDefaultTable() {
+        if (IsPostgres()) table = "BRXADTA.ARC001";
+    }
+};
+
+TEST_P(ServiceEndToEndDefaultTable, KeyExampleIsSignedByTheRealSignerAndCounted) {
+    if (!FileExists(BinPath("Sealwright"))) GTEST_SKIP() << "the stand-in signer is not built here";
+    CopyProgram(BinPath("Sealwright"), install / "Sealwright");
+    std::string keys = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=e2e -keyout '" +
+                       (install / "Sealwright.key") + "' -out '" + (install / "Sealwright.crt") +
+                       "' 2>/dev/null";
+    ASSERT_EQ(std::system(keys.c_str()), 0);
+    std::string document = install / "archive document.pdf";
+    WriteFile(document, "%PDF-1.4 archived\n");
+    AddRow("AP15566778890", document, 41);
+    StartWith({{"Sealwright", "Sealwright"}});
+
+    ASSERT_TRUE(Process("job.PDF", "AP0 5566 7788 XY90\n")) << install.Log();
+    EXPECT_EQ(Counter(document), "42");
+    std::string verify = "openssl cms -verify -binary -content '" + document + "' -in '" + document +
+                         ".p7s' -inform DER -noverify -out /dev/null 2>/dev/null";
+    EXPECT_EQ(std::system(verify.c_str()), 0);
+    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile OK: FileName = " + Hot("job.PDF")));
+    EXPECT_NE(install.Log().find("WHERE RCBCDE = 'AP15566778890'"), std::string::npos);
+}
+
+TEST_P(ServiceEndToEnd, EveryMatchingRowIsSignedAndCountedOnce) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    AddRow("K1XY", "/archive/b.pdf", std::nullopt);  // NULL counter becomes 1
+    AddRow("K1XY", "/archive/c.pdf", 40000);
+    AddRow("K2XY", "/archive/other.pdf", 7);
+    StartWith();
+    ASSERT_TRUE(Process("one.pdf", "K1ABXY\n")) << install.Log();
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+    EXPECT_EQ(Counter("/archive/b.pdf"), "1");
+    EXPECT_EQ(Counter("/archive/c.pdf"), "40001");
+    EXPECT_EQ(Counter("/archive/other.pdf"), "7");
+    EXPECT_EQ(install.SignerCalls().size(), 3u);
+    EXPECT_EQ(install.CountInLog("Number of results from Query = 3"), 1);
+    EXPECT_EQ(install.CountInLog("NumAffected = 1"), 3);
+}
+
+TEST_P(ServiceEndToEnd, FailuresAreLoggedAndTheTriggerFileIsRemovedAllTheSame) {
+    AddRow("K1XY", "/archive/a.pdf", 5);
+    AddRow("K1XY", "/archive/b.pdf", 5);
+    AddRow("K1XY", "/archive/c.pdf", 5);
+    install.SetSignerExitCodes("0 3");
+    StartWith({{"UseBackupFolder", "1"}});
+
+    ASSERT_TRUE(Process("nothing.pdf", "NOSUCHKEY\n"));  // no row: -5
+    EXPECT_TRUE(
+        install.WaitForLog("File Can't be signed, Error -5, No file name was returned from SQL Query"));
+    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile Error: FileName = " + Hot("nothing.pdf")));
+    EXPECT_TRUE(install.WaitForLog("Document Key = NOSUCEY, File = " + Hot("nothing.pdf") + ", Result = -5"));
+
+    ASSERT_TRUE(Process("second-fails.pdf", "K1ABXY\n"));  // the signer fails on the second row: -3
+    std::vector<std::string> calls = install.SignerCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    int counted = 0;
+    for (const char* file : {"/archive/a.pdf", "/archive/b.pdf", "/archive/c.pdf"})
+        counted += Counter(file) == "6";
+    EXPECT_EQ(counted, 1);
+    EXPECT_EQ(Counter(calls[0].substr(1, calls[0].size() - 2)), "6");  // the one signed first
+    EXPECT_TRUE(install.WaitForLog("Result = -3"));
+    EXPECT_TRUE(FileExists(install.BackupFolder() + "/nothing.pdf"));
+    EXPECT_TRUE(FileExists(install.BackupFolder() + "/second-fails.pdf"));
+}
+
+TEST_P(ServiceEndToEnd, ConnectionAndQueryFailuresGiveMinusTwo) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith({{"ConnectionString", "Driver=No Such Driver;Pwd=secret"}});
+    ASSERT_TRUE(Process("bad-connection.pdf", "K1ABXY\n"));
+    EXPECT_TRUE(
+        install.WaitForLog("pAdoDb->Open Error: Connection String = Driver=No Such Driver;Pwd=****\n"));
+    EXPECT_TRUE(install.WaitForLog("Result = -2"));
+
+    Configure({{"TableName", "NoSuchTable"}});
+    ASSERT_TRUE(Process("bad-table.pdf", "K1ABXY\n"));
+    EXPECT_TRUE(
+        install.WaitForLog("pRs->Open Error: Query = SELECT RCAFNM,RCCODE FROM NoSuchTable WHERE RCBCDE = "
+                           "'K1XY'\nCADORecordset Error"));
+    EXPECT_EQ(install.CountInLog("Result = -2"), 2);
+    EXPECT_TRUE(install.SignerCalls().empty());
+    EXPECT_EQ(Counter("/archive/a.pdf"), "0");
+}
+
+TEST_P(ServiceEndToEnd, QuotesAndSemicolonsInKeysMatchOnlyThemselves) {
+    AddRow("A'OR'1'='1;--\\", "/archive/quoted.pdf", 0);
+    AddRow("PLAIN", "/archive/plain.pdf", 0);
+    StartWith();
+    ASSERT_TRUE(Process("quoted.pdf", "A' OR '1'='1;-ZZ-\\\n"));  // key: A'OR'1'='1;-- and a backslash
+    EXPECT_EQ(Counter("/archive/quoted.pdf"), "1");
+    EXPECT_EQ(Counter("/archive/plain.pdf"), "0");
+    EXPECT_EQ(install.SignerCalls(), std::vector<std::string>{"</archive/quoted.pdf>"});
+}
+
+TEST_P(ServiceEndToEnd, BackupCollisionPutsTheFileOnTheSkipList) {
+    StartWith({{"UseBackupFolder", "1"}});
+    WriteFile(install.BackupFolder() + "/taken.pdf", "earlier");
+    install.DropTrigger("taken.pdf", "K9ABXY\n");
+    std::string moveFailed =
+        "File Can't be moved: " + Hot("taken.pdf") + ", " + install.BackupFolder() + "/taken.pdf";
+    ASSERT_TRUE(install.WaitForLog(moveFailed));
+    int processingEntries = install.CountInLog("Start Processing File = " + Hot("taken.pdf"));
+    ASSERT_TRUE(WaitFor([&] {
+        return install.CountInLog("Start Processing File = " + Hot("taken.pdf")) >= processingEntries + 3;
+    }));
+    EXPECT_EQ(install.CountInLog("Number of results from Query"), 1);  // processed once only
+    EXPECT_EQ(install.CountInLog(moveFailed), 1);
+    EXPECT_TRUE(FileExists(Hot("taken.pdf")));
+    EXPECT_EQ(ReadFile(install.BackupFolder() + "/taken.pdf"), "earlier");
+}
+
+TEST_P(ServiceEndToEnd, MaskLetterCaseSubfoldersAndOtherFiles) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith();
+    std::filesystem::create_directory(Hot("folder.PDF"));
+    WriteFile(Hot("notes.txt"), "K1ABXY\n");
+    ASSERT_TRUE(Process("lower.pdf", "K1ABXY\n"));
+    SleepMs(200);
+    EXPECT_TRUE(FileExists(Hot("notes.txt")));
+    EXPECT_TRUE(std::filesystem::is_directory(Hot("folder.PDF")));
+    EXPECT_EQ(install.CountInLog("folder.PDF"), 0);
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+}
+
+TEST_P(ServiceEndToEnd, DetailedLogChangedWhileTheServiceRuns) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith({{"DetailedLog", "0"}});
+    ASSERT_TRUE(Process("quiet.pdf", "K1ABXY\n"));
+    EXPECT_EQ(install.CountInLog("Start Processing File"), 0);
+    EXPECT_EQ(install.CountInLog("Number of results from Query = 1"), 1);  // always written
+    Configure({{"DetailedLog", "1"}});
+    ASSERT_TRUE(Process("loud.pdf", "K1ABXY\n"));
+    EXPECT_TRUE(install.WaitForLog("Start Processing File = " + Hot("loud.pdf")));
+    EXPECT_TRUE(install.WaitForLog("Sign OK: Update Query = UPDATE " + table +
+                                   " SET RCCODE = 2 WHERE RCAFNM = "
+                                   "'/archive/a.pdf', NumAffected = 1"));
+}
+
+TEST_P(ServiceEndToEnd, RemoteSigningHandsTheVellumSettingsToTheSigner) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith({{"VellumSignType", "0"},
+               {"VellumChannel", "ch"},
+               {"VellumIPAddress", "10.0.0.9"},
+               {"VellumPort", "77"}});
+    ASSERT_TRUE(Process("local.pdf", "K1ABXY\n"));
+    Configure({{"VellumSignType", "1"},
+               {"VellumChannel", "ch"},
+               {"VellumIPAddress", "10.0.0.9"},
+               {"VellumPort", "77"}});
+    ASSERT_TRUE(Process("remote.pdf", "K1ABXY\n"));
+    EXPECT_EQ(install.SignerCalls(),
+              (std::vector<std::string>{"</archive/a.pdf>", "</archive/a.pdf> <10.0.0.9> <77> <ch>"}));
+    EXPECT_TRUE(install.WaitForLog("SignType = 1, Channel = ch, IPAddress = 10.0.0.9, Port = 77\n"));
+}
+
+TEST_P(ServiceEndToEnd, UnreadableRowIsNotSignedWithThePreviousRowsValues) {
+    if (IsPostgres()) sql->Execute("ALTER TABLE " + table + " ALTER COLUMN RCCODE TYPE BIGINT");
+    sql->Execute("INSERT INTO " + table + " VALUES ('K1XY', '/archive/a.pdf', 3000000000)");
+    StartWith();
+    ASSERT_TRUE(Process("wide.pdf", "K1ABXY\n"));
+    EXPECT_TRUE(install.WaitForLog("File Can't be signed, Error -4, Row 1 can't be read"));
+    EXPECT_TRUE(install.SignerCalls().empty());
+    EXPECT_EQ(Counter("/archive/a.pdf"), "3000000000");
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEndDefaultTable,
+                         ::testing::Values(DatabaseDriver::SQLite, DatabaseDriver::PostgreSQL),
+                         DriverTestName);
+INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEnd,
+                         ::testing::Values(DatabaseDriver::SQLite, DatabaseDriver::PostgreSQL),
+                         DriverTestName);

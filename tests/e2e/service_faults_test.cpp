@@ -1,0 +1,150 @@
+// The service under bad conditions: it reports what went wrong, loses nothing it could keep, and goes on.
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "e2e_fixture.h"
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ServiceFaults : public EndToEndTest {
+  protected:
+    std::string Hot(const std::string& name) { return install.HotFolder() + "/" + name; }
+    void DropSparseTrigger(const std::string& name, const std::string& head, std::uintmax_t size) {
+        WriteFile(install / ("incoming/" + name), head);
+        fs::resize_file(install / ("incoming/" + name), size);
+        fs::rename(install / ("incoming/" + name), Hot(name));
+    }
+};
+
+// Descriptors and resident memory of a running process, from /proc.
+struct ProcessFigures {
+    long descriptors = 0;
+    long residentKb = 0;
+};
+
+ProcessFigures FiguresOf(int pid) {
+    ProcessFigures figures;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
+        ++figures.descriptors;
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) figures.residentKb = std::stol(line.substr(6));
+    return figures;
+}
+
+}  // namespace
+
+TEST_P(ServiceFaults, UnwritableLogLeavesTheEntriesOnStandardOutput) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith({{"LogFile", install / "no such folder/collector.log"}});
+    ASSERT_TRUE(Process("a.pdf", "K1ABXY\n"));
+    EXPECT_TRUE(WaitFor(
+        [&] { return install.Output().find("ProcessCsvFile OK: FileName = ") != std::string::npos; }));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+    EXPECT_TRUE(install.Running());
+}
+
+TEST_P(ServiceFaults, HotFolderDeletedAndCreatedAgain) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith();
+    fs::remove_all(install.HotFolder());
+    SleepMs(300);
+    ASSERT_TRUE(install.Running());
+    fs::create_directory(install.HotFolder());
+    ASSERT_TRUE(Process("back.pdf", "K1ABXY\n"));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+}
+
+TEST_P(ServiceFaults, GarbageAndHugeSettingsFiles) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    std::mt19937 random(7);
+    std::string garbage(64 * 1024, '\0');
+    for (char& c : garbage)
+        c = static_cast<char>(random());
+    install.WriteRawSettings(garbage);
+    install.Start();
+    ASSERT_TRUE(install.WaitForLog("QuillCollector Started."));  // on the defaults
+    SleepMs(200);
+    ASSERT_TRUE(install.Running());
+
+    // The settings first, then 50 MB that are no settings at all: every read still finds its key.
+    std::string content = "[General]\nHotFolderPath=" + install.HotFolder() + "\nFileTypeMask=*.pdf\n" +
+                          "TableName=" + table + "\nSealwright=TestSigner\nSamplingFrequency=50\n[Junk]\n";
+    std::string junk(4096, 'j');
+    junk.back() = '\n';
+    for (int i = 0; i < 50 * 256; ++i)
+        content += junk;
+    install.WriteRawSettings(content);
+    ASSERT_TRUE(Process("big-ini.pdf", "K1ABXY\n"));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+}
+
+TEST_P(ServiceFaults, OnlyTheStartOfAHugeTriggerFileIsRead) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith();
+    DropSparseTrigger("huge.pdf", "K1ABXY", std::uintmax_t{1} << 30);  // the zeros after the key end its text
+    ASSERT_TRUE(install.WaitUntilGone(Hot("huge.pdf")));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+}
+
+TEST_P(ServiceFaults, SignerKilledBySignalIsAFailedSigning) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    SetEnv("TESTSIGNER_SIGNAL", "9");
+    StartWith();
+    bool processed = Process("killed.pdf", "K1ABXY\n");
+    UnsetEnv("TESTSIGNER_SIGNAL");
+    ASSERT_TRUE(processed);
+    EXPECT_TRUE(install.WaitForLog("Sign File: /archive/a.pdf, Return Value: 137\n"));
+    EXPECT_TRUE(install.WaitForLog("File Can't be signed, Error 137, File = /archive/a.pdf"));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "0");
+}
+
+TEST_P(ServiceFaults, TriggerHeldOpenByItsWriterIsNeverReadHalfWritten) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith();
+    WriteFile(install / "incoming/held.pdf", "K1AB");  // the writer has not finished
+    {
+        HeldFile writer(HolderModes().front(), install / "incoming/held.pdf");
+        fs::rename(install / "incoming/held.pdf", Hot("held.pdf"));
+        ASSERT_TRUE(install.WaitForLog("File Can't be deleted: " + Hot("held.pdf")));
+        EXPECT_TRUE(install.WaitForLog("File Can't be opened, Error " + std::to_string(kSharingViolation) +
+                                       ", File = " + Hot("held.pdf")));
+        WriteFile(Hot("held.pdf"), "K1ABXY\n");
+    }
+    int processing = install.CountInLog("Start Processing File = " + Hot("held.pdf"));
+    ASSERT_TRUE(WaitFor(
+        [&] { return install.CountInLog("Start Processing File = " + Hot("held.pdf")) > processing + 2; }));
+    EXPECT_EQ(install.CountInLog("File Can't be opened"), 1);  // on the skip list until the restart
+    EXPECT_TRUE(install.SignerCalls().empty());
+    install.Stop();
+    install.Start();
+    ASSERT_TRUE(install.WaitUntilGone(Hot("held.pdf")));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+}
+
+TEST_P(ServiceFaults, TenThousandTriggerFilesLeaveNoDescriptorsOrMemoryBehind) {
+    const int kFiles = 10000;
+    StartWith({{"DetailedLog", "0"}, {"HotFolderPath", install / "arrivals"}});
+    auto arrive = [&](int first, int count) {
+        fs::create_directory(install / "batch");
+        for (int i = first; i < first + count; ++i)
+            WriteFile(install / ("batch/t" + std::to_string(i) + ".pdf"), "NOKEYXY\n");
+        fs::rename(install / "batch", install / "arrivals");  // all of them at once, for one pass
+        return WaitFor([&] { return fs::is_empty(install / "arrivals"); }, 600000) &&
+               (fs::remove(install / "arrivals"), true);
+    };
+    ASSERT_TRUE(arrive(0, 100));  // everything loaded that a pass needs
+    ProcessFigures before = FiguresOf(install.Pid());
+    ASSERT_TRUE(arrive(100, kFiles));
+    ProcessFigures after = FiguresOf(install.Pid());
+    EXPECT_EQ(after.descriptors, before.descriptors);
+    EXPECT_LT(after.residentKb - before.residentKb, 4096)
+        << before.residentKb << " kB before, " << after.residentKb;
+    EXPECT_EQ(install.CountInLog("Result = -5"), kFiles + 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ServiceFaults, ::testing::Values(DatabaseDriver::SQLite), DriverTestName);

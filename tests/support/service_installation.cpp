@@ -1,0 +1,97 @@
+#include "service_installation.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+namespace testing_support {
+
+ServiceInstallation::ServiceInstallation() {
+    for (const char* program : {"QuillCollectorService", "TestSigner"})
+        CopyProgram(BinPath(ExecutableName(program)), dir_ / ExecutableName(program));
+    for (const char* folder : {"hot", "backup", "incoming"})
+        std::filesystem::create_directory(dir_ / folder);
+    SetEnv("TESTSIGNER_RECORD", dir_ / "signer-calls.txt");
+    UnsetEnv("TESTSIGNER_EXIT");
+}
+
+ServiceInstallation::~ServiceInstallation() {
+    Stop();
+    UnsetEnv("TESTSIGNER_RECORD");
+    UnsetEnv("TESTSIGNER_EXIT");
+}
+
+void ServiceInstallation::WriteSettings(const std::map<std::string, std::string>& overrides) {
+    std::map<std::string, std::string> settings{
+        {"HotFolderPath", HotFolder()}, {"FileTypeMask", "*.PDF"}, {"SamplingFrequency", "50"},
+        {"DetailedLog", "1"},           {"UseBackupFolder", "0"},  {"BackupFolder", BackupFolder()},
+        {"Sealwright", "TestSigner"}};
+    for (const auto& [key, value] : overrides)
+        settings[key] = value;
+    std::string content = "[General]\n";
+    for (const auto& [key, value] : settings)
+        content += key + "=" + value + "\n";
+    WriteRawSettings(content);
+}
+
+void ServiceInstallation::WriteRawSettings(const std::string& content) {
+    WriteFile(dir_ / "QuillCollector.ini.new", content);
+    std::rename((dir_ / "QuillCollector.ini.new").c_str(), (dir_ / "QuillCollector.ini").c_str());
+}
+
+void ServiceInstallation::Start() {
+    service_ =
+        std::make_unique<Child>(std::vector<std::string>{dir_ / ExecutableName("QuillCollectorService")},
+                                dir_ / "stdout.txt", dir_.path());
+}
+
+void ServiceInstallation::Stop() {
+    service_.reset();
+}
+
+bool ServiceInstallation::Running() {
+    return service_ && service_->Running();
+}
+
+void ServiceInstallation::DropTrigger(const std::string& name, const std::string& content) {
+    WriteFile(dir_ / ("incoming/" + name), content);
+    std::rename((dir_ / ("incoming/" + name)).c_str(), (dir_ / ("hot/" + name)).c_str());
+}
+
+bool ServiceInstallation::WaitUntilGone(const std::string& path, int timeoutMs) {
+    return WaitFor([&] { return !FileExists(path); }, timeoutMs);
+}
+
+bool ServiceInstallation::WaitForLog(const std::string& text, int timeoutMs) {
+    return WaitFor([&] { return Log().find(text) != std::string::npos; }, timeoutMs);
+}
+
+int ServiceInstallation::CountInLog(const std::string& text) {
+    std::string log = Log();
+    int count = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + text.size()))
+        ++count;
+    return count;
+}
+
+std::string ServiceInstallation::Log() {
+    return ReadFile(dir_ / "QuillCollector.Log");
+}
+
+std::string ServiceInstallation::Output() {
+    return ReadFile(dir_ / "stdout.txt");
+}
+
+std::vector<std::string> ServiceInstallation::SignerCalls() {
+    std::istringstream in(ReadFile(dir_ / "signer-calls.txt"));
+    std::vector<std::string> calls;
+    for (std::string line; std::getline(in, line);)
+        calls.push_back(line);
+    return calls;
+}
+
+void ServiceInstallation::SetSignerExitCodes(const std::string& codes) {
+    SetEnv("TESTSIGNER_EXIT", codes);
+}
+
+}  // namespace testing_support

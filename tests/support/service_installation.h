@@ -1,0 +1,49 @@
+// A temporary installation of the collector service: the real program, the test signer, a hot folder and
+// a backup folder, and the service running as a child process.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace testing_support {
+
+class ServiceInstallation {
+  public:
+    ServiceInstallation();
+    ~ServiceInstallation();
+
+    std::string operator/(const std::string& name) const { return dir_ / name; }
+    std::string HotFolder() const { return dir_ / "hot"; }
+    std::string BackupFolder() const { return dir_ / "backup"; }
+
+    // Settings for the test signer, the folders, DetailedLog 1 and a 50 ms pause; `overrides` replace or add.
+    void WriteSettings(const std::map<std::string, std::string>& overrides);
+    void WriteRawSettings(const std::string& content);
+
+    void Start();
+    void Stop();
+    bool Running();
+    int Pid() const { return service_ ? static_cast<int>(service_->NativeProcess()) : -1; }
+
+    // A trigger file arrives whole: written beside the hot folder, then renamed into it.
+    void DropTrigger(const std::string& name, const std::string& content);
+    bool WaitUntilGone(const std::string& path, int timeoutMs = 20000);
+    bool WaitForLog(const std::string& text, int timeoutMs = 20000);
+    int CountInLog(const std::string& text);
+    std::string Log();
+    std::string Output();  // the service's standard output
+
+    // The test signer's calls so far, one line each: the arguments in <>.
+    std::vector<std::string> SignerCalls();
+    void SetSignerExitCodes(const std::string& codes);  // e.g. "0 3"
+
+  private:
+    TempDir dir_;
+    std::unique_ptr<Child> service_;
+};
+
+}  // namespace testing_support
