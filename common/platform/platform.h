@@ -37,6 +37,10 @@ void SetLastError(int code);
 // The system's message text for a code, as the system gives it (on Windows with its own CR LF).
 std::string ErrorText(int code);
 
+// The system's message text for a COM result code (HRESULT), as the system gives it; empty where the
+// system has none. POSIX has no message table for these codes: there it is always empty.
+std::string ResultCodeText(std::uint32_t code);
+
 struct LocalTime {
     int year, month, day, hour, minute, second, millisecond;
 };

@@ -55,6 +55,10 @@ std::string ErrorText(int code) {
     return text;
 }
 
+std::string ResultCodeText(std::uint32_t) {
+    return "";
+}
+
 LocalTime Now() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);

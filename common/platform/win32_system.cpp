@@ -38,12 +38,15 @@ void SetLastError(int code) {
 }
 
 std::string ErrorText(int code) {
+    return ResultCodeText(static_cast<std::uint32_t>(code));
+}
+
+std::string ResultCodeText(std::uint32_t code) {
     DWORD saved = GetLastError();
     char* text = nullptr;
     DWORD n = FormatMessageA(
         FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
-        static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text),
-        0, nullptr);
+        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result = n > 0 && text ? std::string(text, n) : std::string();  // no text: left empty
     if (text) LocalFree(text);
     ::SetLastError(saved);

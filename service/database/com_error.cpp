@@ -1,5 +1,6 @@
 #include "com_error.h"
 
+#include "common/platform/platform.h"
 #include "common/text_format.h"
 
 namespace db {
@@ -8,8 +9,23 @@ std::string _com_error::ErrorMessage() const {
     return CodeMeaning(code_);
 }
 
+namespace {
+
+// The system's text without the one line end it brings.
+std::string SystemTextFor(HRESULT code) {
+    std::string text = platform::ResultCodeText(code);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    return text;
+}
+
+}  // namespace
+
 std::string CodeMeaning(HRESULT code) {
-    // The message texts Windows gives for the generic codes; the provider codes have none there either.
+    std::string system = SystemTextFor(code);
+    if (!system.empty()) return system;
+    // Where the system has no table (POSIX), the texts Windows gives for the generic codes the layer
+    // raises; the provider codes have none on Windows either.
     if (code == kErrorUnspecified) return "Unspecified error";
     if (code == kErrorInvalidPointer) return "Invalid pointer";
     if ((code >> 16) == 0x8004 && (code & 0xFFFF) >= 0x0201)

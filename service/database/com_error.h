@@ -37,8 +37,9 @@ class _com_error {
     std::optional<std::string> description_;
 };
 
-// The system's text for the codes this layer raises; for any other code "IDispatch error #n" (codes
-// 0x8004xxxx from 0x80040201 on, n = low 16 bits - 0x200) or "Unknown error 0x%0lX".
+// The system's text for the code without its line end (where the system has no such texts, POSIX, the
+// ones Windows gives for the codes this layer raises); for a code without text "IDispatch error #n"
+// (codes 0x8004xxxx from 0x80040201 on, n = low 16 bits - 0x200) or "Unknown error 0x%0lX".
 std::string CodeMeaning(HRESULT code);
 
 // The result code for a five-character SQLSTATE.

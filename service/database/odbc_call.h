@@ -1,8 +1,7 @@
 // Inside the database layer only: the checked way to call ODBC. Public headers never include this one.
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
+#include "odbc_api.h"
 
 #include <string>
 

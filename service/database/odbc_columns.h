@@ -1,8 +1,7 @@
 // Inside the database layer only: the columns of a result set and the reading of their values.
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
+#include "odbc_api.h"
 
 #include <string>
 

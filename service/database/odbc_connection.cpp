@@ -1,7 +1,5 @@
 #include "odbc_connection.h"
 
-#include <odbcinst.h>
-
 #include "odbc_call.h"
 #include "odbc_statement.h"
 

@@ -8,32 +8,72 @@
 # test database, so "Dsn=test;uid=someuser;pwd=7305" connects). SERIAL runs the tests alone: for tests
 # that stop and start the server. Link the target with qc_database_test_support (tests/support/
 # database_servers.h) for connection strings, SQLite databases and stopping or starting the server.
+#
+# Cross-built (Windows) tests run under Wine, whose odbc32 hands every call to the host's unixODBC and its
+# drivers: they see Unix paths, and they read the ODBCSYSINI that the Wine process started with (the test
+# program's own changes to its environment reach only the programs it starts). These runs use SQLite only
+# (QC_DB_TEST_POSTGRESQL is OFF): behind Wine the PostgreSQL driver is the host's, which the native suite
+# tests already, and the tests that stop and start the server would have to wait for Linux programs,
+# which a Windows program cannot do. Each program then runs as one test with a fixed configuration whose
+# DSN "test" names a SQLite file.
 include_guard(GLOBAL)
 include(GoogleTest)
 
-set(QC_DB_TEST_DIR ${CMAKE_BINARY_DIR}/dbtest)
-# The cluster lies where the "postgres" user can reach it, one per build folder.
-string(MD5 _qc_build_hash "${CMAKE_BINARY_DIR}")
-string(SUBSTRING "${_qc_build_hash}" 0 12 _qc_build_hash)
-set(QC_PG_STATE_DIR /tmp/qc-pg-${_qc_build_hash})
-set(QC_PG_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/pg_test_server.sh)
+# Every folder that includes this file sees the same settings, also the ones after the first (the guard
+# skips the file there): they live in the cache.
+macro(qc_db_test_setting name value)
+  set(${name} ${value} CACHE INTERNAL "")
+endmacro()
 
-add_test(NAME database_server_setup COMMAND ${QC_PG_SCRIPT} setup ${QC_PG_STATE_DIR} ${QC_DB_TEST_DIR}/postgresql)
-set_tests_properties(database_server_setup PROPERTIES FIXTURES_SETUP qc_postgresql TIMEOUT 120)
-add_test(NAME database_server_cleanup COMMAND ${QC_PG_SCRIPT} cleanup ${QC_PG_STATE_DIR} ${QC_DB_TEST_DIR}/postgresql)
-set_tests_properties(database_server_cleanup PROPERTIES FIXTURES_CLEANUP qc_postgresql TIMEOUT 120)
+qc_db_test_setting(QC_DB_TEST_DIR ${CMAKE_BINARY_DIR}/dbtest)
+if(CMAKE_CROSSCOMPILING)
+  qc_db_test_setting(QC_DB_TEST_POSTGRESQL OFF)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^i.86$")
+    set(_qc_host_multiarch i386-linux-gnu)
+  else()
+    set(_qc_host_multiarch ${CMAKE_SYSTEM_PROCESSOR}-linux-gnu)
+  endif()
+  set(QC_ODBC_DRIVER_DIR /usr/lib/${_qc_host_multiarch}/odbc)
+  qc_db_test_setting(QC_DB_TEST_ODBCSYSINI ${QC_DB_TEST_DIR}/wine)
+  file(WRITE ${QC_DB_TEST_ODBCSYSINI}/odbcinst.ini "[SQLite3]\nDriver=${QC_ODBC_DRIVER_DIR}/libsqlite3odbc.so\n")
+  file(WRITE ${QC_DB_TEST_ODBCSYSINI}/odbc.ini
+    "[test]\nDriver=SQLite3\nDatabase=${QC_DB_TEST_ODBCSYSINI}/test.sqlite\n")
+else()
+  qc_db_test_setting(QC_DB_TEST_POSTGRESQL ON)
+  set(QC_ODBC_DRIVER_DIR /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/odbc)
+  qc_db_test_setting(QC_DB_TEST_ODBCSYSINI ${QC_DB_TEST_DIR}/postgresql)
+  # The cluster lies where the "postgres" user can reach it, one per build folder.
+  string(MD5 _qc_build_hash "${CMAKE_BINARY_DIR}")
+  string(SUBSTRING "${_qc_build_hash}" 0 12 _qc_build_hash)
+  set(QC_PG_STATE_DIR /tmp/qc-pg-${_qc_build_hash})
+  set(QC_PG_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/pg_test_server.sh)
+
+  add_test(NAME database_server_setup COMMAND ${QC_PG_SCRIPT} setup ${QC_PG_STATE_DIR} ${QC_DB_TEST_DIR}/postgresql)
+  set_tests_properties(database_server_setup PROPERTIES FIXTURES_SETUP qc_postgresql TIMEOUT 120)
+  add_test(NAME database_server_cleanup COMMAND ${QC_PG_SCRIPT} cleanup ${QC_PG_STATE_DIR} ${QC_DB_TEST_DIR}/postgresql)
+  set_tests_properties(database_server_cleanup PROPERTIES FIXTURES_CLEANUP qc_postgresql TIMEOUT 120)
+endif()
 
 add_library(qc_database_test_support STATIC ${CMAKE_SOURCE_DIR}/tests/support/database_servers.cpp)
 target_link_libraries(qc_database_test_support PUBLIC qc_test_support qc_common)
-target_compile_definitions(qc_database_test_support PRIVATE QC_DB_TEST_DIR="${QC_DB_TEST_DIR}")
+target_compile_definitions(qc_database_test_support PRIVATE QC_DB_TEST_DIR="${QC_DB_TEST_DIR}"
+  QC_ODBC_DRIVER_DIR="${QC_ODBC_DRIVER_DIR}" QC_DB_TEST_POSTGRESQL=$<BOOL:${QC_DB_TEST_POSTGRESQL}>)
 
 function(qc_use_database_servers target)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "SERIAL" "" "")
+  target_link_libraries(${target} PRIVATE qc_database_test_support)
+  if(CMAKE_CROSSCOMPILING)
+    qc_add_gtest(${target})
+    set_tests_properties(${target} PROPERTIES ENVIRONMENT "ODBCSYSINI=${QC_DB_TEST_ODBCSYSINI}")
+    if(ARG_SERIAL)
+      set_tests_properties(${target} PROPERTIES RUN_SERIAL TRUE)
+    endif()
+    return()
+  endif()
   # One variable only: gtest_discover_tests cannot pass a list inside a property value.
-  set(properties FIXTURES_REQUIRED qc_postgresql TIMEOUT 180 ENVIRONMENT "ODBCSYSINI=${QC_DB_TEST_DIR}/postgresql")
+  set(properties FIXTURES_REQUIRED qc_postgresql TIMEOUT 180 ENVIRONMENT "ODBCSYSINI=${QC_DB_TEST_ODBCSYSINI}")
   if(ARG_SERIAL)
     list(APPEND properties RUN_SERIAL TRUE)
   endif()
-  target_link_libraries(${target} PRIVATE qc_database_test_support)
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()

@@ -131,9 +131,9 @@ TEST_P(DatabaseTest, OpenFailuresRecordTheStringWithPasswordsMaskedAndTheDrivers
         cases.push_back(
             {"closed port", refused, refused.substr(0, refused.size() - 4) + "****", "Connection refused"});
     } else {
-        cases.push_back({"missing folder", "Driver=SQLite3;Database=" + dir / "missing/x.sqlite" + ";PWD=1",
-                         "Driver=SQLite3;Database=" + dir / "missing/x.sqlite" + ";PWD=****",
-                         "connect failed"});
+        std::string missing = testing_support::DriverSidePath(dir.path()) + "/missing/x.sqlite";
+        cases.push_back({"missing folder", "Driver=SQLite3;Database=" + missing + ";PWD=1",
+                         "Driver=SQLite3;Database=" + missing + ";PWD=****", "connect failed"});
     }
     for (const OpenFailure& failure : cases) {
         SCOPED_TRACE(failure.name);
@@ -144,7 +144,7 @@ TEST_P(DatabaseTest, OpenFailuresRecordTheStringWithPasswordsMaskedAndTheDrivers
         ASSERT_TRUE(error.wellFormed) << db.GetLastErrorString();
         EXPECT_EQ(error.subject, failure.shownAs);
         EXPECT_EQ(error.code, "80004005");
-        EXPECT_EQ(error.meaning, "Unspecified error");
+        EXPECT_EQ(error.meaning, UnspecifiedErrorMeaning());
         EXPECT_EQ(error.source, "SQLDriverConnect");
         EXPECT_THAT(error.description, HasSubstr(failure.descriptionPart));
         EXPECT_EQ(db.GetLastErrorCode(), 0x80004005u);
@@ -162,9 +162,9 @@ TEST_P(DatabaseTest, AnErrorWhileClosingInTheDestructorGoesToTheLogInsteadOfOutO
     delete db;
     std::string output = testing::internal::GetCapturedStdout();
     EXPECT_THAT(LogText(), HasSubstr("CADODatabase: the connection could not be closed"));
-    EXPECT_THAT(LogText(),
-                HasSubstr("CADODataBase Error:\n Code: 80004005\n Code meaning: Unspecified error\n"
-                          " Source: SQLDisconnect\n Description: SQLSTATE 25000: "));
+    EXPECT_THAT(LogText(), HasSubstr("CADODataBase Error:\n Code: 80004005\n Code meaning: " +
+                                     UnspecifiedErrorMeaning() +
+                                     "\n Source: SQLDisconnect\n Description: SQLSTATE 25000: "));
     EXPECT_EQ(output, LogText());
 }
 
@@ -181,18 +181,19 @@ TEST_P(DatabaseTest, LogComErrorWritesTheErrorAsOneEntry) {
         LogComError(error);
         testing::internal::GetCapturedStdout();
     }
-    EXPECT_THAT(LogText(),
-                HasSubstr(" - CADODataBase Error:\n Code: 80004005\n Code meaning: Unspecified error\n"
-                          " Source: Recordset.EOF\n Description: SQLSTATE HY010: The recordset is closed\n"
-                          " failed with error "));
+    EXPECT_THAT(
+        LogText(),
+        HasSubstr(" - CADODataBase Error:\n Code: 80004005\n Code meaning: " + UnspecifiedErrorMeaning() +
+                  "\n Source: Recordset.EOF\n Description: SQLSTATE HY010: The recordset is closed\n"
+                  " failed with error "));
     db::_com_error bare(db::kErrorInvalidPointer);
     testing::internal::CaptureStdout();
     LogComError(bare);
     testing::internal::GetCapturedStdout();
-    EXPECT_THAT(LogText(), HasSubstr("Code: 80004003\n Code meaning: Invalid pointer\n Source: (null)\n"
-                                     " Description: (null)\n"));
+    EXPECT_THAT(LogText(), HasSubstr("Code: 80004003\n Code meaning: " + InvalidPointerMeaning() +
+                                     "\n Source: (null)\n Description: (null)\n"));
 }
 
-INSTANTIATE_FOR_BOTH_DRIVERS(DatabaseTest);
+INSTANTIATE_FOR_TESTED_DRIVERS(DatabaseTest);
 
 }  // namespace

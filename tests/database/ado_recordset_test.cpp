@@ -211,7 +211,7 @@ TEST_P(RecordsetTest, OpenFailuresRecordTheQueryAndTheDriversDiagnostics) {
     EXPECT_EQ(error.subject, missing);
     EXPECT_EQ(error.source, "SQLExecDirect");
     EXPECT_EQ(error.code, IsPostgres() ? "80040e37" : "80004005");  // 42P01 / HY000
-    EXPECT_EQ(error.meaning, IsPostgres() ? "IDispatch error #3127" : "Unspecified error");
+    EXPECT_EQ(error.meaning, IsPostgres() ? "IDispatch error #3127" : UnspecifiedErrorMeaning());
     EXPECT_THAT(error.description,
                 HasSubstr(IsPostgres() ? "SQLSTATE 42P01: ERROR: relation \"nosuchtable\""
                                        : "SQLSTATE HY000: [SQLite]no such table: nosuchtable"));
@@ -221,7 +221,7 @@ TEST_P(RecordsetTest, OpenFailuresRecordTheQueryAndTheDriversDiagnostics) {
     error = ParseRecordsetError(records.GetLastErrorString());
     EXPECT_EQ(error.subject, wrongColumn);
     EXPECT_EQ(error.code, IsPostgres() ? "80040e14" : "80004005");  // 42703 / HY000
-    EXPECT_EQ(error.meaning, IsPostgres() ? "IDispatch error #3092" : "Unspecified error");
+    EXPECT_EQ(error.meaning, IsPostgres() ? "IDispatch error #3092" : UnspecifiedErrorMeaning());
     EXPECT_THAT(error.description,
                 HasSubstr(IsPostgres() ? "column \"rccode\" does not exist" : "no such column"));
     EXPECT_THROW(records.IsEof(), db::_com_error);  // nothing open
@@ -237,8 +237,8 @@ TEST_P(RecordsetTest, WithoutADatabaseEveryOpenFailsWithAnInvalidPointer) {
     records.Close();
     EXPECT_FALSE(records.Open(nullptr, "SELECT 1", CADORecordset::ModeQuery));
     EXPECT_EQ(records.GetLastErrorString(),
-              "Query = SELECT 1\nCADORecordset Error\n\tCode = 80004003\n\tCode meaning = Invalid pointer\n"
-              "\tSource = (null)\n\tDescription = (null)\n");
+              "Query = SELECT 1\nCADORecordset Error\n\tCode = 80004003\n\tCode meaning = " +
+                  InvalidPointerMeaning() + "\n\tSource = (null)\n\tDescription = (null)\n");
     EXPECT_EQ(records.GetLastErrorCode(), 0x80004003u);
     EXPECT_FALSE(records.Open(nullptr, "p", CADORecordset::ModeStoredProc));
     EXPECT_EQ(records.GetLastErrorCode(), 0x80004003u);
@@ -293,6 +293,6 @@ TEST_P(RecordsetTest, BoundKeysMatchOnlyThemselves) {
     EXPECT_EQ(ParseRecordsetError(records.GetLastErrorString()).subject, shown);
 }
 
-INSTANTIATE_FOR_BOTH_DRIVERS(RecordsetTest);
+INSTANTIATE_FOR_TESTED_DRIVERS(RecordsetTest);
 
 }  // namespace

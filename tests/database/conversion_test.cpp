@@ -1,14 +1,17 @@
 // The value conversions, connection string masking and error codes on their own, without a driver.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <climits>
 
+#include "error_text.h"
 #include "service/database/com_error.h"
 #include "service/database/connection_string.h"
 #include "service/database/field_conversion.h"
 #include "service/database/value_parsing.h"
 
 using namespace db;
+using testing::AnyOf;
 
 namespace {
 
@@ -62,7 +65,7 @@ TEST(VariantConversion, DatesFormatWithStrftimeOrSayInvalid) {
     EXPECT_EQ(text, "2023-12-31 23:59:58 Sun 365");
     date = ParseDateTimeText("0100-03-01");
     ASSERT_TRUE(FormatDateTime(date, "%a %d.%m.%Y", text));
-    EXPECT_EQ(text, "Mon 01.03.100");
+    EXPECT_THAT(text, AnyOf("Mon 01.03.100", "Mon 01.03.0100"));  // glibc leaves the year unpadded
     EXPECT_TRUE(ParseDateTimeText("9999-12-31 23:59:59").valid);
     EXPECT_TRUE(ParseDateTimeText("2024-02-29").valid);
     DateTime time = ParseDateTimeText("07:08:09");
@@ -100,8 +103,8 @@ TEST(ErrorCodes, SqlStatesMapToTheirCodesAndCodesToTheirMeaning) {
     EXPECT_EQ(HresultForSqlState("28P01"), 0x80040E4Du);
     EXPECT_EQ(HresultForSqlState("23505"), 0x80040E2Fu);
     EXPECT_EQ(HresultForSqlState("08001"), 0x80004005u);
-    EXPECT_EQ(CodeMeaning(0x80004005), "Unspecified error");
-    EXPECT_EQ(CodeMeaning(0x80004003), "Invalid pointer");
+    EXPECT_EQ(CodeMeaning(0x80004005), UnspecifiedErrorMeaning());
+    EXPECT_EQ(CodeMeaning(0x80004003), InvalidPointerMeaning());
     EXPECT_EQ(CodeMeaning(0x80040E14), "IDispatch error #3092");
     EXPECT_EQ(CodeMeaning(0x80040201), "IDispatch error #1");
     EXPECT_EQ(CodeMeaning(0x80040200), "Unknown error 0x80040200");

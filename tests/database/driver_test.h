@@ -1,10 +1,10 @@
-// Test bodies shared by both drivers: each test runs once against SQLite and once against PostgreSQL,
-// with a fresh ODBC configuration, program directory (settings file and log) and tables of its own.
+// Test bodies shared by the drivers: each test runs once on each driver of TestedDrivers() (SQLite and
+// PostgreSQL, or SQLite alone under Wine), with a fresh ODBC configuration, program directory (settings
+// file and log) and tables of its own.
 #pragma once
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -28,7 +28,8 @@ class DriverTest : public ::testing::TestWithParam<testing_support::DatabaseDriv
     // A new table of this test with the given column list; dropped when the test ends.
     std::string NewTable(const std::string& columns) {
         static int number = 0;
-        std::string name = "qc" + std::to_string(getpid()) + "_" + std::to_string(++number);
+        std::string name =
+            "qc" + std::to_string(testing_support::ProcessId()) + "_" + std::to_string(++number);
         Run("CREATE TABLE " + name + " (" + columns + ")");
         tables_.push_back(name);
         return name;
@@ -52,9 +53,7 @@ class DriverTest : public ::testing::TestWithParam<testing_support::DatabaseDriv
     std::vector<std::string> tables_;
 };
 
-#define INSTANTIATE_FOR_BOTH_DRIVERS(suite)                             \
-    INSTANTIATE_TEST_SUITE_P(                                           \
-        Drivers, suite,                                                 \
-        ::testing::Values(testing_support::DatabaseDriver::SQLite,      \
-                          testing_support::DatabaseDriver::PostgreSQL), \
+#define INSTANTIATE_FOR_TESTED_DRIVERS(suite)                                  \
+    INSTANTIATE_TEST_SUITE_P(                                                  \
+        Drivers, suite, ::testing::ValuesIn(testing_support::TestedDrivers()), \
         [](const auto& info) { return std::string(testing_support::DriverName(info.param)); })

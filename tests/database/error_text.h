@@ -4,6 +4,9 @@
 #include <regex>
 #include <string>
 
+#include "common/platform/platform.h"
+#include "service/database/com_error.h"
+
 struct ErrorText {
     bool wellFormed = false;
     std::string subject;  // the connection string or the query
@@ -28,4 +31,21 @@ inline ErrorText ParseDatabaseError(const std::string& text) {
 
 inline ErrorText ParseRecordsetError(const std::string& text) {
     return ParseErrorText(text, "Query", "CADORecordset Error");
+}
+
+// The code meaning the wrappers must show: the system's text for the code where the system has one
+// (Windows, whose wording differs between versions and under Wine), the text Windows gives elsewhere.
+inline std::string MeaningOf(db::HRESULT code, const std::string& windowsText) {
+    std::string system = platform::ResultCodeText(code);
+    while (!system.empty() && (system.back() == '\n' || system.back() == '\r'))
+        system.pop_back();
+    return system.empty() ? windowsText : system;
+}
+
+inline std::string UnspecifiedErrorMeaning() {
+    return MeaningOf(db::kErrorUnspecified, "Unspecified error");
+}
+
+inline std::string InvalidPointerMeaning() {
+    return MeaningOf(db::kErrorInvalidPointer, "Invalid pointer");
 }

@@ -180,8 +180,8 @@ TEST_P(ServiceEndToEnd, UnreadableRowIsNotSignedWithThePreviousRowsValues) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEndDefaultTable,
-                         ::testing::Values(DatabaseDriver::SQLite, DatabaseDriver::PostgreSQL),
+                         ::testing::ValuesIn(TestedDrivers()),
                          DriverTestName);
 INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEnd,
-                         ::testing::Values(DatabaseDriver::SQLite, DatabaseDriver::PostgreSQL),
+                         ::testing::ValuesIn(TestedDrivers()),
                          DriverTestName);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <vector>
 
 #include "common/platform/platform.h"
 #include "test_support.h"
@@ -11,8 +12,8 @@ namespace testing_support {
 namespace {
 
 const std::string kServerConfig = std::string(QC_DB_TEST_DIR) + "/postgresql/server.ini";
-constexpr const char* kPostgresDriver = "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
-constexpr const char* kSqliteDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
+const std::string kPostgresDriver = std::string(QC_ODBC_DRIVER_DIR) + "/psqlodbcw.so";
+const std::string kSqliteDriver = std::string(QC_ODBC_DRIVER_DIR) + "/libsqlite3odbc.so";
 
 std::string ServerValue(const char* key) {
     if (!FileExists(kServerConfig))
@@ -22,10 +23,10 @@ std::string ServerValue(const char* key) {
 }
 
 std::string DriverSections() {
-    return "[PostgreSQL Unicode]\nDriver=" + std::string(kPostgresDriver) +
+    return "[PostgreSQL Unicode]\nDriver=" + kPostgresDriver +
            "\nCommLog=0\nDebug=0\n\n"
            "[SQLite3]\nDriver=" +
-           std::string(kSqliteDriver) + "\n";
+           kSqliteDriver + "\n";
 }
 
 std::string PostgresOptions() {
@@ -56,15 +57,21 @@ void RunServerScript(const char* command) {
 
 }  // namespace
 
+std::vector<DatabaseDriver> TestedDrivers() {
+    if (QC_DB_TEST_POSTGRESQL) return {DatabaseDriver::SQLite, DatabaseDriver::PostgreSQL};
+    return {DatabaseDriver::SQLite};
+}
+
 const char* DriverName(DatabaseDriver driver) {
     return driver == DatabaseDriver::SQLite ? "SQLite" : "PostgreSQL";
 }
 
 TestDatabase::TestDatabase(DatabaseDriver driver, const std::string& configDir) : driver_(driver) {
-    if (driver == DatabaseDriver::SQLite) sqliteFile_ = configDir + "/test.sqlite";
-    WriteFile(configDir + "/odbcinst.ini", DriverSections());
-    WriteFile(configDir + "/odbc.ini", DsnSection(driver, sqliteFile_));
-    setenv("ODBCSYSINI", configDir.c_str(), 1);
+    const std::string separator(1, platform::kPathSeparator);
+    if (driver == DatabaseDriver::SQLite) sqliteFile_ = DriverSidePath(configDir + separator + "test.sqlite");
+    WriteFile(configDir + separator + "odbcinst.ini", DriverSections());
+    WriteFile(configDir + separator + "odbc.ini", DsnSection(driver, sqliteFile_));
+    SetEnv("ODBCSYSINI", DriverSidePath(configDir));
 }
 
 std::string TestDatabase::DsnLessConnectionString() const {

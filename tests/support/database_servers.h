@@ -5,20 +5,25 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
 enum class DatabaseDriver { SQLite, PostgreSQL };
 
 const char* DriverName(DatabaseDriver driver);  // "SQLite", "PostgreSQL": for test names
+// The drivers this build's tests run on: both where the PostgreSQL test server runs, SQLite only under
+// Wine (see tests/cmake/QcDatabaseServers.cmake).
+std::vector<DatabaseDriver> TestedDrivers();
 
 // The service's default connection string; connects to whatever DSN "test" names.
 inline constexpr const char* kDefaultConnectionString = "Dsn=test;uid=someuser;pwd=7305";
 
 // One test's database. The constructor writes an ODBC configuration into `configDir` (drivers with
 // CommLog off, DSN "test" naming this database) and points ODBCSYSINI at it, for this process and every
-// child it starts from then on. For SQLite the database is the file `configDir`/test.sqlite, created on
-// first connection; for PostgreSQL it is the test server's database, shared by all tests.
+// child it starts from then on (under Wine: for the children only; this process keeps the configuration
+// it started with). For SQLite the database is the file `configDir`/test.sqlite, created on first
+// connection; for PostgreSQL it is the test server's database, shared by all tests.
 class TestDatabase {
   public:
     TestDatabase(DatabaseDriver driver, const std::string& configDir);
@@ -28,7 +33,7 @@ class TestDatabase {
     std::string DsnLessConnectionString() const;
     // The same connection string with another password.
     std::string DsnLessConnectionStringWithPassword(const std::string& password) const;
-    const std::string& sqliteFile() const { return sqliteFile_; }
+    const std::string& sqliteFile() const { return sqliteFile_; }  // as the driver sees it
 
   private:
     DatabaseDriver driver_;

@@ -1,7 +1,6 @@
 #include "odbc_client.h"
 
-#include <sql.h>
-#include <sqlext.h>
+#include "odbc_api.h"
 
 #include <stdexcept>
 

@@ -32,6 +32,9 @@ void CopyProgram(const std::string& from, const std::string& to);
 void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
 std::string GetEnv(const std::string& name);
+unsigned long ProcessId();  // of this process
+// A path as the ODBC drivers see it. Under Wine they are the host's programs: they need the Unix path.
+std::string DriverSidePath(const std::string& path);
 
 // ---- What the OS gives ---------------------------------------------------------------------------------
 
@@ -59,6 +62,12 @@ class Child {
     void Kill();        // ends it at once and reaps it
     bool Running();
     std::intptr_t NativeProcess() const { return process_; }  // pid or process handle
+    // What the running child holds: open descriptors or handles, and resident memory (working set).
+    struct Resources {
+        long handles = 0;
+        long residentKb = 0;
+    };
+    Resources HeldResources() const;
 
   private:
     std::intptr_t process_ = -1;  // pid or process handle

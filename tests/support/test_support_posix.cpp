@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "test_support.h"
@@ -60,6 +61,14 @@ void UnsetEnv(const std::string& name) {
 std::string GetEnv(const std::string& name) {
     const char* value = std::getenv(name.c_str());
     return value ? value : "";
+}
+
+unsigned long ProcessId() {
+    return static_cast<unsigned long>(getpid());
+}
+
+std::string DriverSidePath(const std::string& path) {
+    return path;
 }
 
 void SleepMs(int ms) {
@@ -122,6 +131,17 @@ bool Child::Running() {
     int status = 0;
     if (waitpid(static_cast<pid_t>(process_), &status, WNOHANG) == process_) reaped_ = true;
     return !reaped_;
+}
+
+Child::Resources Child::HeldResources() const {
+    Resources held;
+    std::string proc = "/proc/" + std::to_string(process_);
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(proc + "/fd"))
+        ++held.handles;
+    std::ifstream status(proc + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) held.residentKb = std::stol(line.substr(6));
+    return held;
 }
 
 }  // namespace testing_support

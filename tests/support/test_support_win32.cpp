@@ -1,6 +1,8 @@
 // Win32 flavour of the test helpers: CreateProcessA children, Win32 error codes, CR LF profile lines.
 #include "common/platform/win32_windows.h"
 
+#include <psapi.h>
+
 #include <fcntl.h>
 #include <io.h>
 
@@ -106,6 +108,25 @@ std::string GetEnv(const std::string& name) {
     return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
 }
 
+unsigned long ProcessId() {
+    return GetCurrentProcessId();
+}
+
+std::string DriverSidePath(const std::string& path) {
+    // Wine's own way to name the host file behind a Windows path; absent on Windows itself.
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixFileName) return path;
+    std::wstring wide(path.size() + 1, L'\0');
+    int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    char* unixPath = n > 0 ? unixFileName(wide.c_str()) : nullptr;
+    if (!unixPath) throw std::runtime_error("no host path for " + path);
+    std::string result = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
 void SleepMs(int ms) {
     Sleep(static_cast<DWORD>(ms));
 }
@@ -170,6 +191,16 @@ void Child::Kill() {
 bool Child::Running() {
     if (reaped_) return false;
     return WaitForSingleObject(AsHandle(process_), 0) == WAIT_TIMEOUT;
+}
+
+Child::Resources Child::HeldResources() const {
+    Resources held;
+    DWORD handles = 0;
+    if (GetProcessHandleCount(AsHandle(process_), &handles)) held.handles = static_cast<long>(handles);
+    PROCESS_MEMORY_COUNTERS memory{};
+    if (GetProcessMemoryInfo(AsHandle(process_), &memory, sizeof memory))
+        held.residentKb = static_cast<long>(memory.WorkingSetSize / 1024);
+    return held;
 }
 
 }  // namespace testing_support
