@@ -10,12 +10,12 @@
 # database_servers.h) for connection strings, SQLite databases and stopping or starting the server.
 #
 # Cross-built (Windows) tests run under Wine, whose odbc32 hands every call to the host's unixODBC and its
-# drivers: they see Unix paths, and they read the ODBCSYSINI that the Wine process started with (the test
-# program's own changes to its environment reach only the programs it starts). These runs use SQLite only
-# (QC_DB_TEST_POSTGRESQL is OFF): behind Wine the PostgreSQL driver is the host's, which the native suite
-# tests already, and the tests that stop and start the server would have to wait for Linux programs,
-# which a Windows program cannot do. Each program then runs as one test with a fixed configuration whose
-# DSN "test" names a SQLite file.
+# drivers: they see Unix paths, and they read the ODBCSYSINI that the first Wine process started with
+# (a change of the environment inside a Windows program reaches neither it nor the programs it starts).
+# So each test program runs as one test with a fixed configuration of its own, whose DSN "test" names a
+# SQLite file shared by its tests. These runs use SQLite only (QC_DB_TEST_POSTGRESQL is OFF): behind Wine
+# the PostgreSQL driver is the host's, which the native suite tests already, and the tests that stop and
+# start the server would have to wait for Linux programs, which a Windows program cannot do.
 include_guard(GLOBAL)
 include(GoogleTest)
 
@@ -29,19 +29,14 @@ qc_db_test_setting(QC_DB_TEST_DIR ${CMAKE_BINARY_DIR}/dbtest)
 if(CMAKE_CROSSCOMPILING)
   qc_db_test_setting(QC_DB_TEST_POSTGRESQL OFF)
   if(CMAKE_SYSTEM_PROCESSOR MATCHES "^i.86$")
-    set(_qc_host_multiarch i386-linux-gnu)
+    qc_db_test_setting(QC_HOST_LIBRARY_DIR /usr/lib/i386-linux-gnu)
   else()
-    set(_qc_host_multiarch ${CMAKE_SYSTEM_PROCESSOR}-linux-gnu)
+    qc_db_test_setting(QC_HOST_LIBRARY_DIR /usr/lib/${CMAKE_SYSTEM_PROCESSOR}-linux-gnu)
   endif()
-  set(QC_ODBC_DRIVER_DIR /usr/lib/${_qc_host_multiarch}/odbc)
-  qc_db_test_setting(QC_DB_TEST_ODBCSYSINI ${QC_DB_TEST_DIR}/wine)
-  file(WRITE ${QC_DB_TEST_ODBCSYSINI}/odbcinst.ini "[SQLite3]\nDriver=${QC_ODBC_DRIVER_DIR}/libsqlite3odbc.so\n")
-  file(WRITE ${QC_DB_TEST_ODBCSYSINI}/odbc.ini
-    "[test]\nDriver=SQLite3\nDatabase=${QC_DB_TEST_ODBCSYSINI}/test.sqlite\n")
+  qc_db_test_setting(QC_ODBC_DRIVER_DIR ${QC_HOST_LIBRARY_DIR}/odbc)
 else()
   qc_db_test_setting(QC_DB_TEST_POSTGRESQL ON)
-  set(QC_ODBC_DRIVER_DIR /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/odbc)
-  qc_db_test_setting(QC_DB_TEST_ODBCSYSINI ${QC_DB_TEST_DIR}/postgresql)
+  qc_db_test_setting(QC_ODBC_DRIVER_DIR /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/odbc)
   # The cluster lies where the "postgres" user can reach it, one per build folder.
   string(MD5 _qc_build_hash "${CMAKE_BINARY_DIR}")
   string(SUBSTRING "${_qc_build_hash}" 0 12 _qc_build_hash)
@@ -63,15 +58,22 @@ function(qc_use_database_servers target)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "SERIAL" "" "")
   target_link_libraries(${target} PRIVATE qc_database_test_support)
   if(CMAKE_CROSSCOMPILING)
+    set(config ${QC_DB_TEST_DIR}/wine/${target})
+    file(WRITE ${config}/odbcinst.ini "[SQLite3]\nDriver=${QC_ODBC_DRIVER_DIR}/libsqlite3odbc.so\n")
+    file(WRITE ${config}/odbc.ini "[test]\nDriver=SQLite3\nDatabase=${config}/test.sqlite\n")
     qc_add_gtest(${target})
-    set_tests_properties(${target} PROPERTIES ENVIRONMENT "ODBCSYSINI=${QC_DB_TEST_ODBCSYSINI}")
+    # The host's installer library stays loaded, as the service keeps it natively by calling into it:
+    # under Wine that call reaches Wine's own odbccp32, and unixODBC would load and unload the library
+    # for every connection, losing about 4 kB each time.
+    set_tests_properties(${target} PROPERTIES
+      ENVIRONMENT "ODBCSYSINI=${config};LD_PRELOAD=${QC_HOST_LIBRARY_DIR}/libodbcinst.so.2")
     if(ARG_SERIAL)
       set_tests_properties(${target} PROPERTIES RUN_SERIAL TRUE)
     endif()
     return()
   endif()
   # One variable only: gtest_discover_tests cannot pass a list inside a property value.
-  set(properties FIXTURES_REQUIRED qc_postgresql TIMEOUT 180 ENVIRONMENT "ODBCSYSINI=${QC_DB_TEST_ODBCSYSINI}")
+  set(properties FIXTURES_REQUIRED qc_postgresql TIMEOUT 180 ENVIRONMENT "ODBCSYSINI=${QC_DB_TEST_DIR}/postgresql")
   if(ARG_SERIAL)
     list(APPEND properties RUN_SERIAL TRUE)
   endif()

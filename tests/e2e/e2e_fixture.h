@@ -22,15 +22,18 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
         database = std::make_unique<TestDatabase>(GetParam(), install / "odbc");
         sql = std::make_unique<OdbcClient>(database->DsnLessConnectionString());
         if (table.empty()) table = IsPostgres() ? "BRXADTA.ARC" + UniqueSuffix() : "ARC001";
-        if (IsPostgres()) sql->Execute("DROP TABLE IF EXISTS " + table);
+        sql->Execute("DROP TABLE IF EXISTS " + table);  // a database shared by the tests may hold it
         sql->Execute("CREATE TABLE " + table + " (RCBCDE VARCHAR(64), RCAFNM VARCHAR(512), RCCODE INTEGER)");
     }
     void TearDown() override {
         install.Stop();
-        if (IsPostgres() && sql) sql->Execute("DROP TABLE IF EXISTS " + table);
+        if (sql) sql->Execute("DROP TABLE IF EXISTS " + table);
     }
 
     bool IsPostgres() const { return GetParam() == DatabaseDriver::PostgreSQL; }
+    // Files of the hot and backup folders, named as the service names them (native separators).
+    std::string Hot(const std::string& name) const { return install / ("hot/" + name); }
+    std::string Backup(const std::string& name) const { return install / ("backup/" + name); }
 
     void AddRow(const std::string& key, const std::string& file, std::optional<long long> counter = 0) {
         sql->Execute("INSERT INTO " + table + " VALUES (" + Quoted(key) + ", " + Quoted(file) + ", " +
@@ -53,7 +56,7 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
     // after the file's processing and its log entries.
     bool Process(const std::string& name, const std::string& content) {
         install.DropTrigger(name, content);
-        return install.WaitUntilGone(install.HotFolder() + "/" + name);
+        return install.WaitUntilGone(Hot(name));
     }
 
     static std::string Quoted(const std::string& text) {

@@ -23,7 +23,7 @@ TEST_P(ServiceServerRestart, FilesFailWhileTheServerIsDownAndSucceedAfterwards) 
     ASSERT_TRUE(polling);
     EXPECT_TRUE(
         install.WaitForLog("pAdoDb->Open Error: Connection String = Dsn=test;uid=someuser;pwd=****\n"));
-    EXPECT_TRUE(FileExists(install.BackupFolder() + "/during.pdf"));  // kept for a later run by hand
+    EXPECT_TRUE(FileExists(Backup("during.pdf")));  // kept for a later run by hand
 
     sql = std::make_unique<OdbcClient>(database->DsnLessConnectionString());
     ASSERT_TRUE(Process("after.pdf", "K3ABXY\n"));

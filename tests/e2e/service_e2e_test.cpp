@@ -4,10 +4,7 @@
 
 using namespace testing_support;
 
-class ServiceEndToEnd : public EndToEndTest {
-  protected:
-    std::string Hot(const std::string& name) { return install.HotFolder() + "/" + name; }
-};
+class ServiceEndToEnd : public EndToEndTest {};
 
 // The table of the installation's defaults on PostgreSQL (schema brxadta).
 class ServiceEndToEndDefaultTable : public ServiceEndToEnd {
@@ -76,8 +73,8 @@ TEST_P(ServiceEndToEnd, FailuresAreLoggedAndTheTriggerFileIsRemovedAllTheSame) {
     EXPECT_EQ(counted, 1);
     EXPECT_EQ(Counter(calls[0].substr(1, calls[0].size() - 2)), "6");  // the one signed first
     EXPECT_TRUE(install.WaitForLog("Result = -3"));
-    EXPECT_TRUE(FileExists(install.BackupFolder() + "/nothing.pdf"));
-    EXPECT_TRUE(FileExists(install.BackupFolder() + "/second-fails.pdf"));
+    EXPECT_TRUE(FileExists(Backup("nothing.pdf")));
+    EXPECT_TRUE(FileExists(Backup("second-fails.pdf")));
 }
 
 TEST_P(ServiceEndToEnd, ConnectionAndQueryFailuresGiveMinusTwo) {
@@ -110,10 +107,9 @@ TEST_P(ServiceEndToEnd, QuotesAndSemicolonsInKeysMatchOnlyThemselves) {
 
 TEST_P(ServiceEndToEnd, BackupCollisionPutsTheFileOnTheSkipList) {
     StartWith({{"UseBackupFolder", "1"}});
-    WriteFile(install.BackupFolder() + "/taken.pdf", "earlier");
+    WriteFile(Backup("taken.pdf"), "earlier");
     install.DropTrigger("taken.pdf", "K9ABXY\n");
-    std::string moveFailed =
-        "File Can't be moved: " + Hot("taken.pdf") + ", " + install.BackupFolder() + "/taken.pdf";
+    std::string moveFailed = "File Can't be moved: " + Hot("taken.pdf") + ", " + Backup("taken.pdf");
     ASSERT_TRUE(install.WaitForLog(moveFailed));
     int processingEntries = install.CountInLog("Start Processing File = " + Hot("taken.pdf"));
     ASSERT_TRUE(WaitFor([&] {
@@ -122,7 +118,7 @@ TEST_P(ServiceEndToEnd, BackupCollisionPutsTheFileOnTheSkipList) {
     EXPECT_EQ(install.CountInLog("Number of results from Query"), 1);  // processed once only
     EXPECT_EQ(install.CountInLog(moveFailed), 1);
     EXPECT_TRUE(FileExists(Hot("taken.pdf")));
-    EXPECT_EQ(ReadFile(install.BackupFolder() + "/taken.pdf"), "earlier");
+    EXPECT_EQ(ReadFile(Backup("taken.pdf")), "earlier");
 }
 
 TEST_P(ServiceEndToEnd, MaskLetterCaseSubfoldersAndOtherFiles) {
@@ -179,9 +175,6 @@ TEST_P(ServiceEndToEnd, UnreadableRowIsNotSignedWithThePreviousRowsValues) {
     EXPECT_EQ(Counter("/archive/a.pdf"), "3000000000");
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEndDefaultTable,
-                         ::testing::ValuesIn(TestedDrivers()),
+INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEndDefaultTable, ::testing::ValuesIn(TestedDrivers()),
                          DriverTestName);
-INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEnd,
-                         ::testing::ValuesIn(TestedDrivers()),
-                         DriverTestName);
+INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEnd, ::testing::ValuesIn(TestedDrivers()), DriverTestName);

@@ -1,6 +1,5 @@
 // The service under bad conditions: it reports what went wrong, loses nothing it could keep, and goes on.
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "e2e_fixture.h"
@@ -12,29 +11,12 @@ namespace {
 
 class ServiceFaults : public EndToEndTest {
   protected:
-    std::string Hot(const std::string& name) { return install.HotFolder() + "/" + name; }
     void DropSparseTrigger(const std::string& name, const std::string& head, std::uintmax_t size) {
         WriteFile(install / ("incoming/" + name), head);
         fs::resize_file(install / ("incoming/" + name), size);
         fs::rename(install / ("incoming/" + name), Hot(name));
     }
 };
-
-// Descriptors and resident memory of a running process, from /proc.
-struct ProcessFigures {
-    long descriptors = 0;
-    long residentKb = 0;
-};
-
-ProcessFigures FiguresOf(int pid) {
-    ProcessFigures figures;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
-        ++figures.descriptors;
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) figures.residentKb = std::stol(line.substr(6));
-    return figures;
-}
 
 }  // namespace
 
@@ -51,7 +33,11 @@ TEST_P(ServiceFaults, UnwritableLogLeavesTheEntriesOnStandardOutput) {
 TEST_P(ServiceFaults, HotFolderDeletedAndCreatedAgain) {
     AddRow("K1XY", "/archive/a.pdf", 0);
     StartWith();
-    fs::remove_all(install.HotFolder());
+    ASSERT_TRUE(WaitFor([&] {  // Windows refuses while the service enumerates the folder
+        std::error_code busy;
+        fs::remove_all(install.HotFolder(), busy);
+        return !busy;
+    }));
     SleepMs(300);
     ASSERT_TRUE(install.Running());
     fs::create_directory(install.HotFolder());
@@ -91,30 +77,31 @@ TEST_P(ServiceFaults, OnlyTheStartOfAHugeTriggerFileIsRead) {
     EXPECT_EQ(Counter("/archive/a.pdf"), "1");
 }
 
-TEST_P(ServiceFaults, SignerKilledBySignalIsAFailedSigning) {
+TEST_P(ServiceFaults, SignerEndedAbnormallyIsAFailedSigning) {
     AddRow("K1XY", "/archive/a.pdf", 0);
-    SetEnv("TESTSIGNER_SIGNAL", "9");
+    SetEnv(kSignerAbnormalEnd.variable, kSignerAbnormalEnd.value);
     StartWith();
     bool processed = Process("killed.pdf", "K1ABXY\n");
-    UnsetEnv("TESTSIGNER_SIGNAL");
+    UnsetEnv(kSignerAbnormalEnd.variable);
     ASSERT_TRUE(processed);
-    EXPECT_TRUE(install.WaitForLog("Sign File: /archive/a.pdf, Return Value: 137\n"));
-    EXPECT_TRUE(install.WaitForLog("File Can't be signed, Error 137, File = /archive/a.pdf"));
+    std::string code = std::to_string(kSignerAbnormalEnd.exitCode);
+    EXPECT_TRUE(install.WaitForLog("Sign File: /archive/a.pdf, Return Value: " + code + "\n"));
+    EXPECT_TRUE(install.WaitForLog("File Can't be signed, Error " + code + ", File = /archive/a.pdf"));
     EXPECT_EQ(Counter("/archive/a.pdf"), "0");
 }
 
 TEST_P(ServiceFaults, TriggerHeldOpenByItsWriterIsNeverReadHalfWritten) {
     AddRow("K1XY", "/archive/a.pdf", 0);
     StartWith();
-    WriteFile(install / "incoming/held.pdf", "K1AB");  // the writer has not finished
     {
-        HeldFile writer(HolderModes().front(), install / "incoming/held.pdf");
-        fs::rename(install / "incoming/held.pdf", Hot("held.pdf"));
+        // The writer creates the file in the hot folder and holds it while it writes. (Windows lets no
+        // one else write to it or rename it meanwhile: the file stays empty until the writer is done.)
+        HeldFile writer(HolderModes().front(), Hot("held.pdf"));
         ASSERT_TRUE(install.WaitForLog("File Can't be deleted: " + Hot("held.pdf")));
         EXPECT_TRUE(install.WaitForLog("File Can't be opened, Error " + std::to_string(kSharingViolation) +
                                        ", File = " + Hot("held.pdf")));
-        WriteFile(Hot("held.pdf"), "K1ABXY\n");
     }
+    WriteFile(Hot("held.pdf"), "K1ABXY\n");
     int processing = install.CountInLog("Start Processing File = " + Hot("held.pdf"));
     ASSERT_TRUE(WaitFor(
         [&] { return install.CountInLog("Start Processing File = " + Hot("held.pdf")) > processing + 2; }));
@@ -135,13 +122,17 @@ TEST_P(ServiceFaults, TenThousandTriggerFilesLeaveNoDescriptorsOrMemoryBehind) {
             WriteFile(install / ("batch/t" + std::to_string(i) + ".pdf"), "NOKEYXY\n");
         fs::rename(install / "batch", install / "arrivals");  // all of them at once, for one pass
         return WaitFor([&] { return fs::is_empty(install / "arrivals"); }, 600000) &&
-               (fs::remove(install / "arrivals"), true);
+               WaitFor([&] {  // Windows refuses while the service enumerates the folder
+                   std::error_code busy;
+                   return fs::remove(install / "arrivals", busy);
+               });
     };
     ASSERT_TRUE(arrive(0, 100));  // everything loaded that a pass needs
-    ProcessFigures before = FiguresOf(install.Pid());
+    Child::Resources before = install.ServiceResources();
+    ASSERT_GT(before.handles, 0);  // the figures can be read at all
     ASSERT_TRUE(arrive(100, kFiles));
-    ProcessFigures after = FiguresOf(install.Pid());
-    EXPECT_EQ(after.descriptors, before.descriptors);
+    Child::Resources after = install.ServiceResources();
+    EXPECT_EQ(after.handles, before.handles);
     EXPECT_LT(after.residentKb - before.residentKb, 4096)
         << before.residentKb << " kB before, " << after.residentKb;
     EXPECT_EQ(install.CountInLog("Result = -5"), kFiles + 100);

@@ -67,11 +67,14 @@ const char* DriverName(DatabaseDriver driver) {
 }
 
 TestDatabase::TestDatabase(DatabaseDriver driver, const std::string& configDir) : driver_(driver) {
-    const std::string separator(1, platform::kPathSeparator);
-    if (driver == DatabaseDriver::SQLite) sqliteFile_ = DriverSidePath(configDir + separator + "test.sqlite");
-    WriteFile(configDir + separator + "odbcinst.ini", DriverSections());
-    WriteFile(configDir + separator + "odbc.ini", DsnSection(driver, sqliteFile_));
-    SetEnv("ODBCSYSINI", DriverSidePath(configDir));
+    if (kOdbcConfigurationFixedAtStart) {  // the one the program started with: DSN "test" names this file
+        if (driver == DatabaseDriver::SQLite) sqliteFile_ = GetEnv("ODBCSYSINI") + "/test.sqlite";
+        return;
+    }
+    if (driver == DatabaseDriver::SQLite) sqliteFile_ = configDir + "/test.sqlite";
+    WriteFile(configDir + "/odbcinst.ini", DriverSections());
+    WriteFile(configDir + "/odbc.ini", DsnSection(driver, sqliteFile_));
+    SetEnv("ODBCSYSINI", configDir);
 }
 
 std::string TestDatabase::DsnLessConnectionString() const {

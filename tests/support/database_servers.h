@@ -21,9 +21,11 @@ inline constexpr const char* kDefaultConnectionString = "Dsn=test;uid=someuser;p
 
 // One test's database. The constructor writes an ODBC configuration into `configDir` (drivers with
 // CommLog off, DSN "test" naming this database) and points ODBCSYSINI at it, for this process and every
-// child it starts from then on (under Wine: for the children only; this process keeps the configuration
-// it started with). For SQLite the database is the file `configDir`/test.sqlite, created on first
-// connection; for PostgreSQL it is the test server's database, shared by all tests.
+// child it starts from then on. For SQLite the database is the file `configDir`/test.sqlite, created on
+// first connection; for PostgreSQL it is the test server's database, shared by all tests.
+// Where the configuration is fixed when the program starts (kOdbcConfigurationFixedAtStart: under Wine),
+// `configDir` is not used: the database is the SQLite file that the DSN "test" of that configuration
+// names, shared by the tests of the program.
 class TestDatabase {
   public:
     TestDatabase(DatabaseDriver driver, const std::string& configDir);

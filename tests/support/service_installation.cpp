@@ -1,6 +1,5 @@
 #include "service_installation.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -8,7 +7,7 @@ namespace testing_support {
 
 ServiceInstallation::ServiceInstallation() {
     for (const char* program : {"QuillCollectorService", "TestSigner"})
-        CopyProgram(BinPath(ExecutableName(program)), dir_ / ExecutableName(program));
+        CopyProgram(BinPath(program), dir_ / ExecutableName(program));
     for (const char* folder : {"hot", "backup", "incoming"})
         std::filesystem::create_directory(dir_ / folder);
     SetEnv("TESTSIGNER_RECORD", dir_ / "signer-calls.txt");
@@ -36,7 +35,7 @@ void ServiceInstallation::WriteSettings(const std::map<std::string, std::string>
 
 void ServiceInstallation::WriteRawSettings(const std::string& content) {
     WriteFile(dir_ / "QuillCollector.ini.new", content);
-    std::rename((dir_ / "QuillCollector.ini.new").c_str(), (dir_ / "QuillCollector.ini").c_str());
+    ReplaceFile(dir_ / "QuillCollector.ini.new", dir_ / "QuillCollector.ini");
 }
 
 void ServiceInstallation::Start() {
@@ -55,7 +54,7 @@ bool ServiceInstallation::Running() {
 
 void ServiceInstallation::DropTrigger(const std::string& name, const std::string& content) {
     WriteFile(dir_ / ("incoming/" + name), content);
-    std::rename((dir_ / ("incoming/" + name)).c_str(), (dir_ / ("hot/" + name)).c_str());
+    ReplaceFile(dir_ / ("incoming/" + name), dir_ / ("hot/" + name));
 }
 
 bool ServiceInstallation::WaitUntilGone(const std::string& path, int timeoutMs) {

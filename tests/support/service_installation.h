@@ -16,6 +16,7 @@ class ServiceInstallation {
     ServiceInstallation();
     ~ServiceInstallation();
 
+    // Paths with the native separator, as the service shows them; '/' in `name` stands for it.
     std::string operator/(const std::string& name) const { return dir_ / name; }
     std::string HotFolder() const { return dir_ / "hot"; }
     std::string BackupFolder() const { return dir_ / "backup"; }
@@ -27,7 +28,7 @@ class ServiceInstallation {
     void Start();
     void Stop();
     bool Running();
-    int Pid() const { return service_ ? static_cast<int>(service_->NativeProcess()) : -1; }
+    Child::Resources ServiceResources() const { return service_->HeldResources(); }
 
     // A trigger file arrives whole: written beside the hot folder, then renamed into it.
     void DropTrigger(const std::string& name, const std::string& content);

@@ -42,6 +42,15 @@ void CopyProgram(const std::string& from, const std::string& to) {
     fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
 }
 
+void ReplaceFile(const std::string& from, const std::string& to) {
+    std::error_code error;
+    if (!WaitFor([&] {
+            fs::rename(from, to, error);
+            return !error;
+        }))
+        throw std::runtime_error("cannot rename " + from + " to " + to + ": " + error.message());
+}
+
 HeldFile::HeldFile(const std::string& mode, const std::string& path) {
     std::string output = outputDir_ / "holder.txt";
     child_ = new Child({BinPath("FileHolder"), mode, path}, output);

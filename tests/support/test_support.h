@@ -23,12 +23,15 @@ class TempDir {
     std::string path_;
 };
 
-std::string BinPath(const std::string& program);      // a program of this build
+std::string BinPath(const std::string& program);      // a program of this build, by its bare name
 std::string ExecutableName(const std::string& name);  // name with the OS's program suffix
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 void CopyProgram(const std::string& from, const std::string& to);
+// Renames a file, replacing the destination. Windows refuses while another process has the destination
+// open (a reader of a settings file, for a moment): this tries again for up to 10 s.
+void ReplaceFile(const std::string& from, const std::string& to);
 void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
 std::string GetEnv(const std::string& name);
@@ -46,6 +49,21 @@ extern const char kPathListSeparator;
 extern const char* const kProfileLineEnd;     // line end of lines the profile writer adds
 extern const char* const kSystemTextPattern;  // regex of the system text piece of a log entry
 std::vector<std::string> HolderModes();       // the ways FileHolder can hold a file
+
+// The ODBC configuration (ODBCSYSINI) that a test program and the programs it starts see is the one the
+// program started with, whatever it changes in its environment: under Wine, whose driver manager is the
+// host's unixODBC reading the Unix environment of the first Wine process.
+extern const bool kOdbcConfigurationFixedAtStart;
+
+// How the test signer is made to end abnormally, and the exit code its parent then sees: killed by
+// SIGKILL on POSIX (128 + 9); on Windows, which has no signals, the code that a crash by access
+// violation leaves (0xC0000005, negative as an int).
+struct AbnormalEnd {
+    const char* variable;  // TESTSIGNER_SIGNAL or TESTSIGNER_EXIT
+    const char* value;
+    int exitCode;
+};
+extern const AbnormalEnd kSignerAbnormalEnd;
 
 // ---- Child programs ------------------------------------------------------------------------------------
 

@@ -26,6 +26,8 @@ const int kSharingViolation = EBUSY;
 const char kPathListSeparator = ':';
 const char* const kProfileLineEnd = "\n";
 const char* const kSystemTextPattern = "[^\r\n]*";
+const bool kOdbcConfigurationFixedAtStart = false;
+const AbnormalEnd kSignerAbnormalEnd = {"TESTSIGNER_SIGNAL", "9", 128 + 9};
 
 TempDir::TempDir(const std::string& base) {
     std::string root = base.empty() ? fs::temp_directory_path().string() : base;

@@ -22,6 +22,8 @@ const char kPathListSeparator = ';';
 const char* const kProfileLineEnd = "\r\n";
 // The system's texts bring their own line end (CR LF on Windows, LF in some Wine texts).
 const char* const kSystemTextPattern = "[^\r\n]*(?:\r?\n)?";
+const bool kOdbcConfigurationFixedAtStart = true;  // the Windows tests run under Wine
+const AbnormalEnd kSignerAbnormalEnd = {"TESTSIGNER_EXIT", "-1073741819", -1073741819};
 
 namespace {
 
