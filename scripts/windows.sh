@@ -5,33 +5,46 @@
 # tests run only where the 32-bit Wine (Debian package wine32, architecture i386) is installed or can be:
 # wine64 alone exits 0 without running a 32-bit program, which must never pass for a test run.
 # QC_WINE32=no leaves wine32 alone (no i386 architecture is added, the i686 tests are skipped).
+# The database and end-to-end tests reach SQLite through Wine's odbc32, which hands every call to the
+# host's unixODBC: the host's driver manager and SQLite driver of the same architecture must be there
+# (CTest gives each test program its ODBCSYSINI before Wine starts; see tests/cmake/QcDatabaseServers.cmake).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-QC_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64)
+QC_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
+    unixodbc libsqliteodbc)
+QC_WINE32_PACKAGES=(wine32:i386 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386)
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
 
 wine32_missing=""  # why the i686 tests cannot run here
 
-# Installs the 32-bit Wine when it is missing and we may; records why not otherwise.
+wine32_ready() {
+    [ -x "$WINE32" ] || return 1
+    for package in "${QC_WINE32_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || return 1
+    done
+}
+
+# Installs the 32-bit Wine and the host's 32-bit ODBC pieces when they are missing and we may; records
+# why not otherwise.
 ensure_wine32() {
-    [ -x "$WINE32" ] && return 0
+    wine32_ready && return 0
     if [ "${QC_WINE32:-yes}" = no ]; then
-        wine32_missing="wine32 is not installed and not wanted (QC_WINE32=no)"
+        wine32_missing="wine32 and the i386 ODBC libraries are not installed and not wanted (QC_WINE32=no)"
         return 0
     fi
     if [ "$(id -u)" -ne 0 ]; then
-        wine32_missing="wine32 is not installed; as root: dpkg --add-architecture i386 && apt-get update &&"
-        wine32_missing+=" apt-get install wine32:i386"
+        wine32_missing="wine32 or the i386 ODBC libraries are missing; as root: dpkg --add-architecture i386 &&"
+        wine32_missing+=" apt-get update && apt-get install ${QC_WINE32_PACKAGES[*]}"
         return 0
     fi
-    echo "Installing wine32 (adds the i386 architecture)"
+    echo "Installing ${QC_WINE32_PACKAGES[*]} (adds the i386 architecture)"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     if ! apt-get update -qq || ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-        --no-install-recommends wine32:i386 >/dev/null || [ ! -x "$WINE32" ]; then
-        wine32_missing="wine32 could not be installed (apt-get install wine32:i386 failed)"
+        --no-install-recommends "${QC_WINE32_PACKAGES[@]}" >/dev/null || ! wine32_ready; then
+        wine32_missing="the i386 packages could not be installed (apt-get install ${QC_WINE32_PACKAGES[*]} failed)"
     fi
 }
 
@@ -62,7 +75,9 @@ stop_wineserver() {
 run_tests() {
     local dir=$1 what=$2
     echo "== Windows $what tests under Wine"
+    local started=$SECONDS
     (cd "$dir" && ctest --output-on-failure --timeout 900)
+    echo "== Windows $what tests took $((SECONDS - started)) s"
 }
 
 qc_ensure_packages "${QC_WINDOWS_PACKAGES[@]}"

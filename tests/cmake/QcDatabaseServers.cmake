@@ -65,8 +65,11 @@ function(qc_use_database_servers target)
     # The host's installer library stays loaded, as the service keeps it natively by calling into it:
     # under Wine that call reaches Wine's own odbccp32, and unixODBC would load and unload the library
     # for every connection, losing about 4 kB each time.
-    set_tests_properties(${target} PROPERTIES
+    set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED ${target}_database
       ENVIRONMENT "ODBCSYSINI=${config};LD_PRELOAD=${QC_HOST_LIBRARY_DIR}/libodbcinst.so.2")
+    # Every run starts on a new database file.
+    add_test(NAME ${target}_new_database COMMAND ${CMAKE_COMMAND} -E rm -f ${config}/test.sqlite)
+    set_tests_properties(${target}_new_database PROPERTIES FIXTURES_SETUP ${target}_database)
     if(ARG_SERIAL)
       set_tests_properties(${target} PROPERTIES RUN_SERIAL TRUE)
     endif()

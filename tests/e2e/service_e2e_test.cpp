@@ -16,7 +16,7 @@ class ServiceEndToEndDefaultTable : public ServiceEndToEnd {
 
 TEST_P(ServiceEndToEndDefaultTable, KeyExampleIsSignedByTheRealSignerAndCounted) {
     if (!FileExists(BinPath("Sealwright"))) GTEST_SKIP() << "the stand-in signer is not built here";
-    CopyProgram(BinPath("Sealwright"), install / "Sealwright");
+    CopyProgram(BinPath("Sealwright"), install / ExecutableName("Sealwright"));
     std::string keys = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=e2e -keyout '" +
                        (install / "Sealwright.key") + "' -out '" + (install / "Sealwright.crt") +
                        "' 2>/dev/null";

@@ -35,7 +35,7 @@ void ServiceInstallation::WriteSettings(const std::map<std::string, std::string>
 
 void ServiceInstallation::WriteRawSettings(const std::string& content) {
     WriteFile(dir_ / "QuillCollector.ini.new", content);
-    ReplaceFile(dir_ / "QuillCollector.ini.new", dir_ / "QuillCollector.ini");
+    RenameReplacing(dir_ / "QuillCollector.ini.new", dir_ / "QuillCollector.ini");
 }
 
 void ServiceInstallation::Start() {
@@ -54,7 +54,7 @@ bool ServiceInstallation::Running() {
 
 void ServiceInstallation::DropTrigger(const std::string& name, const std::string& content) {
     WriteFile(dir_ / ("incoming/" + name), content);
-    ReplaceFile(dir_ / ("incoming/" + name), dir_ / ("hot/" + name));
+    RenameReplacing(dir_ / ("incoming/" + name), dir_ / ("hot/" + name));
 }
 
 bool ServiceInstallation::WaitUntilGone(const std::string& path, int timeoutMs) {

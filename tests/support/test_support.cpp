@@ -42,7 +42,7 @@ void CopyProgram(const std::string& from, const std::string& to) {
     fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
 }
 
-void ReplaceFile(const std::string& from, const std::string& to) {
+void RenameReplacing(const std::string& from, const std::string& to) {
     std::error_code error;
     if (!WaitFor([&] {
             fs::rename(from, to, error);

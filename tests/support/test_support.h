@@ -31,7 +31,7 @@ bool FileExists(const std::string& path);
 void CopyProgram(const std::string& from, const std::string& to);
 // Renames a file, replacing the destination. Windows refuses while another process has the destination
 // open (a reader of a settings file, for a moment): this tries again for up to 10 s.
-void ReplaceFile(const std::string& from, const std::string& to);
+void RenameReplacing(const std::string& from, const std::string& to);
 void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
 std::string GetEnv(const std::string& name);

@@ -2,6 +2,7 @@
 #include "common/platform/win32_windows.h"
 
 #include <psapi.h>
+#include <winternl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <vector>
 
 #include "test_support.h"
 
@@ -195,10 +197,44 @@ bool Child::Running() {
     return WaitForSingleObject(AsHandle(process_), 0) == WAIT_TIMEOUT;
 }
 
+namespace {
+
+// The handles of one process, counted in the system's handle table (Wine's GetProcessHandleCount says 0).
+long CountHandlesOf(DWORD processId) {
+    struct Entry {
+        ULONG processId;  // a 16-bit id and a back-trace index on Windows; the full id under Wine
+        UCHAR objectType;
+        UCHAR flags;
+        USHORT handle;
+        PVOID object;
+        ACCESS_MASK access;
+    };
+    struct Table {
+        ULONG count;
+        Entry entries[1];
+    };
+    constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+    constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
+    std::vector<char> buffer(1 << 20);
+    NTSTATUS status;
+    ULONG length = 0;
+    while ((status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                              static_cast<ULONG>(buffer.size()), &length)) ==
+           kInfoLengthMismatch)
+        buffer.resize(buffer.size() * 2);
+    if (status != 0) return -1;
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    long count = 0;
+    for (ULONG i = 0; i < table->count; ++i)
+        if ((table->entries[i].processId & 0xFFFF) == (processId & 0xFFFF)) ++count;
+    return count;
+}
+
+}  // namespace
+
 Child::Resources Child::HeldResources() const {
     Resources held;
-    DWORD handles = 0;
-    if (GetProcessHandleCount(AsHandle(process_), &handles)) held.handles = static_cast<long>(handles);
+    held.handles = CountHandlesOf(GetProcessId(AsHandle(process_)));
     PROCESS_MEMORY_COUNTERS memory{};
     if (GetProcessMemoryInfo(AsHandle(process_), &memory, sizeof memory))
         held.residentKb = static_cast<long>(memory.WorkingSetSize / 1024);
