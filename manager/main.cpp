@@ -1,14 +1,15 @@
-// QuillCollectorManager. For now the program shows its about box; the settings dialog takes over the
-// program's start-up when it arrives.
+// QuillCollectorManager: edits the collector service's settings and installs or removes the service.
 #include <QApplication>
 
-#include "manager/about_dlg.h"
-#include "manager/app_icon.h"
+#include "manager/manager_app.h"
+
+namespace {
+
+CQuillCollectorManagerApp theApp;  // the one application object
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setWindowIcon(ApplicationIcon());
-    CAboutDlg about;
-    about.exec();
-    return 0;
+    QApplication framework(argc, argv);
+    return theApp.InitInstance() ? QApplication::exec() : 0;
 }

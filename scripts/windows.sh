@@ -65,6 +65,10 @@ create_prefix() {
     "$WINE64" wineboot --init >/dev/null 2>&1
     "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    # The desktop that wineboot started keeps its first driver, which cannot open windows without a
+    # display: a restart of the Wine server lets the tests' windows come from the null driver.
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
 }
 
 # Ends the Wine server of our prefix (and only of ours), so that nothing of the run stays behind.

@@ -93,7 +93,7 @@ void CountSigning(Session& session, const Job& job, long long counter, const std
                       session.database->GetRecordsAffected());
 }
 
-// Signs and counts every row; 0, or the code of the first failure.
+// Signs and counts every row; 0, or the code of the first failure. The caller closes the objects.
 int SignRows(Session& session, const Job& job) {
     std::string fileName;
     int counter = 0;
@@ -102,14 +102,12 @@ int SignRows(Session& session, const Job& job) {
         if (!session.records->GetFieldValue(0, fileName, "") || !session.records->GetFieldValue(1, counter)) {
             WriteLogF("File Can't be signed, Error %d, Row %d can't be read: %s", kProcessComError, row,
                       session.records->GetLastErrorString().c_str());
-            session.CloseAll();
             return kProcessComError;
         }
         int result = SignFile(fileName, job.channel, job.ipAddress, job.port);
         WriteLogF("Sign File: %s, Return Value: %d\n", fileName.c_str(), result);
         if (result != 0) {
             WriteLogF("File Can't be signed, Error %d, File = %s", result, fileName.c_str());
-            session.CloseAll();
             return kProcessSignFailed;
         }
         CountSigning(session, job, counter, fileName);
@@ -133,7 +131,7 @@ int RunDatabaseWork(Session& session, Job& job) {
         return kProcessNoRows;
     }
     int result = SignRows(session, job);
-    if (result == kProcessOk) session.CloseAll();
+    session.CloseAll();
     return result;
 }
 

@@ -181,4 +181,13 @@ bool ReadFileVersionInfo(const std::string& path, std::size_t size, void* block)
 bool QueryVersionValue(const void* block, const std::string& subBlock, const void*& value,
                        std::size_t& length);
 
+// ---- Window system menu (the manager) --------------------------------------------------------------------
+
+// Appends a separator and then an item with `commandId` and `text` to the system menu of the native window
+// `window`. False when the window has no system menu, as no window has on POSIX.
+bool AppendSystemMenuItem(std::uintptr_t window, unsigned commandId, const std::string& text);
+// The command word of a system-menu message among a window's native messages (WM_SYSCOMMAND on
+// Windows). False for every other message, and always on POSIX.
+bool SystemMenuCommand(const void* nativeMessage, unsigned& command);
+
 }  // namespace platform

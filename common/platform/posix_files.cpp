@@ -71,23 +71,6 @@ int DirectoryEnumeration::Next(FoundFile& next) {
 
 // ---- Files ---------------------------------------------------------------------------------------------
 
-File::~File() {
-    Close();
-}
-
-File::File(File&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = kInvalid;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = kInvalid;
-    }
-    return *this;
-}
-
 void File::Close() {
     if (handle_ == kInvalid) return;
     int saved = errno;

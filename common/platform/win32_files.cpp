@@ -9,16 +9,6 @@ namespace platform {
 
 namespace {
 
-// The code of a call that reported failure; never 0, so that a failure cannot read as success.
-int FailureCode(DWORD fallback) {
-    DWORD code = GetLastError();
-    if (code == 0) {
-        code = fallback;
-        ::SetLastError(code);
-    }
-    return static_cast<int>(code);
-}
-
 HANDLE AsHandle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
@@ -90,23 +80,6 @@ int DirectoryEnumeration::Next(FoundFile& next) {
 }
 
 // ---- Files ---------------------------------------------------------------------------------------------
-
-File::~File() {
-    Close();
-}
-
-File::File(File&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = kInvalid;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = kInvalid;
-    }
-    return *this;
-}
 
 void File::Close() {
     if (handle_ == kInvalid) return;

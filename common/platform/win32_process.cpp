@@ -15,15 +15,6 @@ namespace {
 // A killed child gets this long to be gone before its handle is let go.
 constexpr DWORD kKillWaitMs = 30000;
 
-int FailureCode(DWORD fallback) {
-    DWORD code = GetLastError();
-    if (code == 0) {
-        code = fallback;
-        ::SetLastError(code);
-    }
-    return static_cast<int>(code);
-}
-
 // One argument as the C runtime of the started program splits it again: quoted when it holds blanks or
 // quotes, with backslashes doubled before a quote.
 std::string QuoteArgument(const std::string& arg) {

@@ -13,3 +13,17 @@
 
 #undef DeleteFile
 #undef WriteProfileString
+
+namespace platform {
+
+// The code of a call that reported failure; never 0, so that a failure cannot read as success.
+inline int FailureCode(DWORD fallback) {
+    DWORD code = GetLastError();
+    if (code == 0) {
+        code = fallback;
+        ::SetLastError(code);
+    }
+    return static_cast<int>(code);
+}
+
+}  // namespace platform

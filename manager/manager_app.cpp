@@ -1,0 +1,9 @@
+#include "manager/manager_app.h"
+
+#include "manager/manager_dlg.h"
+
+bool CQuillCollectorManagerApp::InitInstance() {
+    CQuillCollectorManagerDlg dialog;
+    dialog.exec();
+    return false;
+}

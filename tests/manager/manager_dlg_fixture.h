@@ -1,0 +1,41 @@
+// A settings dialog shown on the offscreen platform, with the program directory in a fresh folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+#include <memory>
+#include <string>
+
+#include "manager/control_id.h"
+#include "manager/control_ids.h"
+#include "manager/manager_dlg.h"
+#include "tests/support/program_dir_fixture.h"
+
+class ManagerDialogTest : public ProgramDirTest {
+  protected:
+    // Shows a new dialog and waits until it is the active window, as after start-up.
+    CQuillCollectorManagerDlg& Open() {
+        dialog = std::make_unique<CQuillCollectorManagerDlg>();
+        dialog->show();
+        dialog->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        return *dialog;
+    }
+    QLineEdit* Edit(int id) const { return FindControl<QLineEdit>(dialog.get(), id); }
+    QAbstractButton* Button(int id) const { return FindControl<QAbstractButton>(dialog.get(), id); }
+    QWidget* Control(int id) const { return FindControl<QWidget>(dialog.get(), id); }
+    std::string FieldText(int id) const { return Edit(id)->text().toStdString(); }
+    void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+    std::string Ini() const { return testing_support::ReadFile(dir / "QuillCollector.ini"); }
+    bool IniExists() const { return testing_support::FileExists(dir / "QuillCollector.ini"); }
+
+    std::unique_ptr<CQuillCollectorManagerDlg> dialog;
+};
+
+inline constexpr int kRemoteControls[] = {IDC_CHANNEL,          IDC_CHANNEL_LABEL, IDC_IP_ADDRESS,
+                                          IDC_IP_ADDRESS_LABEL, IDC_PORT,          IDC_PORT_LABEL};

@@ -1,0 +1,197 @@
+// The settings dialog as a user meets it: what it shows, what it enables, what OK, Enter, Esc, Cancel and
+// the close box write, and the template's places and styles.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <climits>
+
+#include "tests/manager/manager_dlg_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+const char* const kDefaultIni =
+    "[General]\nHotFolderPath=/var/spool/quillcollector\nFileTypeMask=*.PDF\nSamplingFrequency=5000\n"
+    "DetailedLog=0\nLogFile=QuillCollector.Log\nUseBackupFolder=0\nBackupFolder=\nSealwright=\n"
+    "ConnectionString=Dsn=test;uid=someuser;pwd=7305\nTableName=BRXADTA.ARC001\nVellumSignType=0\n"
+    "VellumChannel=\nVellumIPAddress=\nVellumPort=\n";
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(ManagerDialogTest, NoSettingsFileShowsTheDefaultsAndEnterInAnEditBoxSavesThemAndCloses) {
+    Open();
+    EXPECT_EQ(QApplication::focusWidget(), Edit(IDC_HOT_FOLDER_PATH));
+    EXPECT_EQ(FieldText(IDC_HOT_FOLDER_PATH), "/var/spool/quillcollector");
+    EXPECT_EQ(FieldText(IDC_FILE_TYPE_MASK), "*.PDF");
+    EXPECT_EQ(FieldText(IDC_CONNECTION_STRING), "Dsn=test;uid=someuser;pwd=7305");
+    EXPECT_EQ(FieldText(IDC_SEALWRIGHT), "");
+    EXPECT_TRUE(Button(IDC_LOCAL_SIGNATURE)->isChecked());
+    EXPECT_FALSE(Button(IDC_REMOTE_SIGNATURE)->isChecked());
+    EXPECT_FALSE(Button(IDC_DETAILED_LOG)->isChecked());
+    EXPECT_FALSE(Control(IDC_LOG_FILE)->isEnabled());
+    EXPECT_TRUE(Control(IDC_LOG_FILE_LABEL)->isEnabled());
+    EXPECT_FALSE(Control(IDC_BACKUP_FOLDER)->isEnabled());
+    for (int id : kRemoteControls)
+        EXPECT_FALSE(Control(id)->isEnabled()) << id;
+    EXPECT_TRUE(Control(IDC_SEALWRIGHT)->isEnabled());
+    EXPECT_TRUE(Control(IDC_BROWSE_SEALWRIGHT)->isEnabled());
+    EXPECT_FALSE(IniExists()) << "showing the dialog wrote the file";
+
+    QTest::keyClick(Edit(IDC_SAMPLING_FREQUENCY), Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(Ini(), kDefaultIni);
+}
+
+TEST_F(ManagerDialogTest, UnknownSignTypeChecksNeitherChoiceAndOkWritesLocal) {
+    WriteIni("VellumSignType=2\nVellumChannel=chan\n");
+    Open();
+    EXPECT_FALSE(Button(IDC_LOCAL_SIGNATURE)->isChecked());
+    EXPECT_FALSE(Button(IDC_REMOTE_SIGNATURE)->isChecked());
+    for (int id : kRemoteControls)
+        EXPECT_FALSE(Control(id)->isEnabled()) << id;
+    Click(IDOK);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(Has(Ini(), "VellumSignType=0\nVellumChannel=chan\n")) << Ini();
+}
+
+TEST_F(ManagerDialogTest, ClickedChoicesEnableTheirControlsAtOnceAndDisabledFieldsKeepTheirText) {
+    WriteIni("DetailedLog=1\nUseBackupFolder=1\nBackupFolder=/srv/done\nVellumChannel=chan\nVellumPort=99\n");
+    Open();
+    EXPECT_TRUE(Control(IDC_LOG_FILE)->isEnabled());
+    EXPECT_TRUE(Control(IDC_BACKUP_FOLDER)->isEnabled());
+
+    Click(IDC_REMOTE_SIGNATURE);
+    EXPECT_FALSE(Button(IDC_LOCAL_SIGNATURE)->isChecked());
+    for (int id : kRemoteControls)
+        EXPECT_TRUE(Control(id)->isEnabled()) << id;
+    Click(IDC_LOCAL_SIGNATURE);
+    EXPECT_FALSE(Button(IDC_REMOTE_SIGNATURE)->isChecked());
+    for (int id : kRemoteControls)
+        EXPECT_FALSE(Control(id)->isEnabled()) << id;
+    EXPECT_EQ(FieldText(IDC_CHANNEL), "chan");
+
+    Click(IDC_DETAILED_LOG);
+    EXPECT_FALSE(Control(IDC_LOG_FILE)->isEnabled());
+    EXPECT_TRUE(Control(IDC_LOG_FILE_LABEL)->isEnabled());
+    EXPECT_TRUE(Control(IDC_BACKUP_FOLDER)->isEnabled());
+    QTest::keyClick(Button(IDC_USE_BACKUP_FOLDER), Qt::Key_Space);  // the keyboard counts like a click
+    EXPECT_FALSE(Control(IDC_BACKUP_FOLDER)->isEnabled());
+
+    Click(IDOK);
+    std::string ini = Ini();
+    for (const char* line : {"DetailedLog=0\n", "UseBackupFolder=0\n", "BackupFolder=/srv/done\n",
+                             "VellumSignType=0\n", "VellumChannel=chan\n", "VellumPort=99\n"})
+        EXPECT_TRUE(Has(ini, line)) << line << " in\n" << ini;
+}
+
+TEST_F(ManagerDialogTest, LongValuesAreShownAndWrittenCutAndEverythingElseInTheFileStays) {
+    // A value from a Windows installation holds a Windows-1252 byte that is no UTF-8.
+    WriteFile(dir / "QuillCollector.ini",
+              "; site notes\n[General]\nHotFolderPath=c:\\Ablage\\M\xFCller\n"
+              "TableName=" +
+                  std::string(5000, 't') + "\nSignerTimeout=30\n[Other]\nX=1\n");
+    Open();
+    EXPECT_EQ(Edit(IDC_TABLE_NAME)->text(), QString(4095, 't'));
+    EXPECT_EQ(Edit(IDC_TABLE_NAME)->cursorPosition(), 0) << "the start of a value is in view";
+    Edit(IDC_FILE_TYPE_MASK)->setText(QString::fromUtf8("*.pdf \xC3\xA4"));
+    Click(IDOK);
+    EXPECT_EQ(Ini(), "; site notes\n[General]\nHotFolderPath=c:\\Ablage\\M\xFCller\nTableName=" +
+                         std::string(4095, 't') +
+                         "\nSignerTimeout=30\nFileTypeMask=*.pdf \xC3\xA4\nSamplingFrequency=5000\n"
+                         "DetailedLog=0\nLogFile=QuillCollector.Log\nUseBackupFolder=0\nBackupFolder=\n"
+                         "Sealwright=\nConnectionString=Dsn=test;uid=someuser;pwd=7305\nVellumSignType=0\n"
+                         "VellumChannel=\nVellumIPAddress=\nVellumPort=\n[Other]\nX=1\n");
+}
+
+TEST_F(ManagerDialogTest, EscCancelAndTheCloseBoxWriteNothing) {
+    const std::string before = "[General]\nSamplingFrequency=100\n";
+    WriteIni("SamplingFrequency=100\n");
+    Open();
+    Edit(IDC_SAMPLING_FREQUENCY)->setText("7");
+    QTest::keyClick(Edit(IDC_SAMPLING_FREQUENCY), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+
+    Open();
+    Edit(IDC_TABLE_NAME)->setText("T");
+    Click(IDCANCEL);
+    EXPECT_FALSE(dialog->isVisible());
+
+    Open();
+    Edit(IDC_TABLE_NAME)->setText("T");
+    dialog->close();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(Ini(), before);
+}
+
+TEST_F(ManagerDialogTest, ControlsSitWhereTheTemplatePutsThemInDialogUnits) {
+    Open();
+    EXPECT_EQ(dialog->windowTitle(), "QuillCollectorManager");
+    EXPECT_EQ(dialog->size(), QSize(465, 522));  // 310 x 321 units at 6 x 13
+    EXPECT_EQ(Edit(IDC_HOT_FOLDER_PATH)->geometry(), QRect(156, 29, 257, 20));
+    EXPECT_EQ(Control(IDOK)->geometry(), QRect(380, 484, 75, 26));
+    EXPECT_EQ(Control(IDC_LOG_FILE_LABEL)->geometry(), QRect(24, 143, 125, 13));
+    // A text wider than its place widens its control to the right, as far as the row has room.
+    for (int id :
+         {IDC_SAMPLING_FREQUENCY_LABEL, IDC_DETAILED_LOG, IDC_USE_BACKUP_FOLDER, IDC_REMOTE_SIGNATURE}) {
+        QWidget* control = Control(id);
+        EXPECT_GE(control->width(), control->sizeHint().width()) << id;
+    }
+    const QRect remote = Control(IDC_REMOTE_SIGNATURE)->geometry();
+    EXPECT_EQ(QRect(remote.topLeft(), QSize(204, remote.height())), QRect(23, 273, 204, 16));
+    EXPECT_LE(Control(IDC_SAMPLING_FREQUENCY_LABEL)->geometry().right(), Edit(IDC_SAMPLING_FREQUENCY)->x());
+    auto* group = FindControl<QGroupBox>(dialog.get(), IDC_STATIC);
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->geometry(), QRect(9, 11, 446, 464));
+    EXPECT_EQ(group->title(), "");
+    EXPECT_EQ(FindControl<QLabel>(dialog.get(), IDC_LOG_FILE_LABEL)->text(), "Log File:");
+    EXPECT_EQ(Button(IDC_USE_BACKUP_FOLDER)->text(),
+              "Move processed files to backup folder instead of deleting them:");
+}
+
+TEST_F(ManagerDialogTest, TabOrderIsTheTemplateOrderWithoutTheChoices) {
+    Open();
+    std::vector<int> tabOrder;
+    for (QWidget* w = dialog->nextInFocusChain(); w != dialog.get(); w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus) tabOrder.push_back(w->objectName().toInt());
+    EXPECT_EQ(tabOrder, (std::vector<int>{1000, 1001, 1007, 1003, 1021, 1009, 1010, 3,    2,    1,
+                                          1014, 1015, 1012, 1006, 1016, 1020, 1026, 1028, 1023, 1029}));
+}
+
+TEST_F(ManagerDialogTest, StylesOfTheControls) {
+    Open();
+    EXPECT_FALSE(dialog->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(dialog->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(dialog->windowFlags() & Qt::WindowType_Mask, Qt::Window);  // shown in the task bar
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+    for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+        EXPECT_EQ(edit->maxLength(), INT_MAX) << edit->objectName().toStdString();
+        EXPECT_EQ(edit->validator(), nullptr);
+        EXPECT_TRUE(edit->inputMask().isEmpty());
+        EXPECT_TRUE(edit->hasFrame());
+    }
+    for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+        EXPECT_FALSE(box->isTristate());
+    for (QRadioButton* radio : dialog->findChildren<QRadioButton*>())
+        EXPECT_TRUE(radio->autoExclusive());
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+        EXPECT_EQ(button->isDefault(), button->objectName() == "1") << button->objectName().toStdString();
+
+    // Typed text is not limited, also in the number fields.
+    Edit(IDC_PORT)->setEnabled(true);
+    QTest::keyClicks(Edit(IDC_PORT), "80a");
+    Edit(IDC_SAMPLING_FREQUENCY)->setText(QString(40000, '9'));
+    Click(IDOK);
+    EXPECT_TRUE(Has(Ini(), "VellumPort=80a\n"));
+    EXPECT_TRUE(Has(Ini(), "SamplingFrequency=" + std::string(40000, '9') + "\n"));
+}
