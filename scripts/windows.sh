@@ -6,8 +6,8 @@
 # wine64 alone exits 0 without running a 32-bit program, which must never pass for a test run.
 # QC_WINE32=no leaves wine32 alone (no i386 architecture is added, the i686 tests are skipped).
 # The database and end-to-end tests reach SQLite through Wine's odbc32, which hands every call to the
-# host's unixODBC: the host's driver manager and SQLite driver of the same architecture must be there
-# (CTest gives each test program its ODBCSYSINI before Wine starts; see tests/cmake/QcDatabaseServers.cmake).
+# host's unixODBC: the host's driver manager and SQLite driver of the same architecture must be there.
+# CTest gives each test program its ODBCSYSINI before Wine starts (tests/cmake/QcDatabaseServers.cmake).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
