@@ -4,23 +4,20 @@
 #include <optional>
 #include <string>
 
+#include "tools/moorline/host.h"
+
 namespace moorline {
 
-struct UnitSettings {
-    std::string serviceName;  // the unit is <serviceName>.service
-    std::string workingDir;   // absolute folder of the program
-    std::string commandLine;  // the program's file name in that folder
-    std::string restart;      // Moorline's Yes or No
-};
+// The unit is <ServiceName>.service; it runs WorkingDir/CommandLine in WorkingDir, restarted or not.
 
 // A text that says what is wrong with a service name (it becomes a file name), or nothing.
 std::optional<std::string> CheckServiceName(const std::string& serviceName);
 
 // A text that says what is wrong with the settings, or nothing when a unit can be written from them.
-std::optional<std::string> CheckUnitSettings(const UnitSettings& settings);
+std::optional<std::string> CheckUnitSettings(const HostConfig& settings);
 
 // The unit file's content; the settings must have passed CheckUnitSettings.
-std::string RenderUnit(const UnitSettings& settings);
+std::string RenderUnit(const HostConfig& settings);
 
 // systemd's Restart= value for Moorline's Restart value, or nothing for a value that has none.
 std::optional<std::string> SystemdRestart(const std::string& value);

@@ -1,4 +1,4 @@
-#include "tools/moorline/unit_file.h"
+#include "tools/moorline/posix_unit_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,12 +6,6 @@
 namespace moorline {
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool HasControlCharacter(const std::string& text) {
     return std::any_of(text.begin(), text.end(),
@@ -50,10 +44,9 @@ std::string ExecStartValue(const std::string& program) {
 }  // namespace
 
 std::optional<std::string> SystemdRestart(const std::string& value) {
-    std::string v = Lower(value);
-    if (v == "no" || v == "0" || v == "false") return "no";
-    if (v == "yes" || v == "1" || v == "true") return "always";
-    return std::nullopt;
+    std::optional<bool> restart = ParseYesNo(value);
+    if (!restart) return std::nullopt;
+    return *restart ? "always" : "no";
 }
 
 std::optional<std::string> CheckServiceName(const std::string& serviceName) {
@@ -61,7 +54,7 @@ std::optional<std::string> CheckServiceName(const std::string& serviceName) {
     return "ServiceName \"" + serviceName + "\" is not a unit name (letters, digits and \":-_.\" only)";
 }
 
-std::optional<std::string> CheckUnitSettings(const UnitSettings& s) {
+std::optional<std::string> CheckUnitSettings(const HostConfig& s) {
     if (std::optional<std::string> problem = CheckServiceName(s.serviceName)) return problem;
     if (s.workingDir.empty() || s.workingDir[0] != '/' || HasControlCharacter(s.workingDir) ||
         s.workingDir.back() == ' ')
@@ -72,7 +65,7 @@ std::optional<std::string> CheckUnitSettings(const UnitSettings& s) {
     return std::nullopt;
 }
 
-std::string RenderUnit(const UnitSettings& s) {
+std::string RenderUnit(const HostConfig& s) {
     std::string program = s.workingDir + (s.workingDir.back() == '/' ? "" : "/") + s.commandLine;
     return "# Written by Moorline -i; Moorline -u removes it.\n"
            "[Unit]\n"
