@@ -25,7 +25,12 @@ if [ "$test" = yes ]; then
     [ -f "$build_dir/CPackConfig.cmake" ] || qc_build "$build_dir" -DQC_WERROR=ON -DQC_BUILD_TESTS=ON
     cmake --build "$build_dir" -j "$(nproc)" --target qc_press_buttons
 else
-    qc_build "$build_dir" -DCMAKE_BUILD_TYPE=Release -DQC_BUILD_TESTS=OFF -DQC_BUILD_BENCH=OFF
+    # Debian's own optimisation and hardening flags, as a package build on Debian would use them.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+    LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+    export CXXFLAGS LDFLAGS
+    qc_build "$build_dir" -DCMAKE_BUILD_TYPE=None -DQC_BUILD_TESTS=OFF -DQC_BUILD_BENCH=OFF
 fi
 
 rm -rf "$build_dir/package"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds QuillCollector with warnings as errors and runs every test.
-#   scripts/test.sh              the normal build, in build/, then the Windows build under Wine (windows.sh)
+#   scripts/test.sh              the normal build, in build/, its Debian package (package.sh --test), then
+#                                the Windows build under Wine (windows.sh)
 #   scripts/test.sh --sanitize   the same suite with AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -19,6 +20,12 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$build_dir"
 ctest --output-on-failure -j "$(nproc)" --timeout 300
+
+# The Debian package made from this build, installed and removed for real when run as root.
+# QC_PACKAGE_TEST=no leaves it out of a local run.
+if [ "$sanitize" = OFF ]; then
+    bash "$QC_ROOT/scripts/package.sh" --test
+fi
 
 # The Windows flavour of the same sources: cross-built with MinGW-w64, its tests run under Wine.
 # QC_WINDOWS=no leaves it out of a local run.

@@ -19,6 +19,8 @@
 //   2  Moorline.ini missing, or a value in it that no unit can be made of
 //   3  the unit file could not be written or removed
 //   4  a systemctl step failed, could not be run, or did not end within two minutes
+//   5  not root, the unit folder is not writable, and pkexec could not run Moorline as root
+//      (posix_elevation.h)
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +33,7 @@
 #include "common/settings.h"
 #include "common/text_format.h"
 #include "tools/moorline/host.h"
+#include "tools/moorline/posix_elevation.h"
 #include "tools/moorline/posix_unit_file.h"
 
 namespace moorline {
@@ -179,6 +182,8 @@ int RunHost(int argc, char** argv) {
         return kUsage;
     }
     platform::InitializeProcess();
+    if (NeedsRoot(options->unitDir))
+        return RunAsRoot(argc, argv, options->unitDir, HostLog(GetProgramDirectory(), options->action));
     return SystemdHost(*options).Run();
 }
 

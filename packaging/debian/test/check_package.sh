@@ -103,6 +103,9 @@ for _ in $(seq 100); do
 done
 grep -q "Moorline -i: .*root" "$logs/Moorline.log" ||
     fail "Moorline run by a non-root administrator did not say that it needs root: $(cat "$logs/Moorline.log")"
+status=0
+as_admin "$opt/Moorline" -i 2>/dev/null || status=$?
+[ "$status" -eq 5 ] || fail "Moorline -i run by a non-root administrator gave exit code $status, not 5"
 [ ! -e "$unit" ] || fail "a non-root administrator wrote $unit"
 # ...but the programs that root runs stay out of the group's reach.
 if as_admin cp /bin/true "$opt/Intruder" 2>/dev/null; then
