@@ -7,7 +7,7 @@ QC_BUILD_PACKAGES=(cmake g++ make pkg-config libssl-dev openssl)
 QC_DB_PACKAGES=(unixodbc unixodbc-dev odbc-postgresql libsqliteodbc sqlite3)
 QC_QT_PACKAGES=(qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra)
 QC_TEST_PACKAGES=(libgtest-dev googletest postgresql)
-QC_PACKAGE_PACKAGES=(dpkg-dev file lintian)
+QC_PACKAGE_PACKAGES=(dpkg-dev file lintian adduser)
 
 # Installs the missing packages when run as root; otherwise prints the apt-get line and stops.
 qc_ensure_packages() {

@@ -69,7 +69,7 @@ step "apt-get install"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$work/$(basename "$package")" \
     >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; fail "apt-get install"; }
 getent group quillcollector >/dev/null || fail "postinst made no group quillcollector"
-for entry in "$settings 2770" "$logs 2770" "$settings/QuillCollector.ini 660" "$settings/Moorline.ini 660" \
+for entry in "$settings 2770" "$logs 2750" "$settings/QuillCollector.ini 660" "$settings/Moorline.ini 660" \
              "$logs/QuillCollector.Log 660" "$logs/Moorline.log 660"; do
     read -r path mode <<<"$entry"
     [ "$(stat -c '%U:%G %a' "$path")" = "root:quillcollector $mode" ] ||
@@ -103,6 +103,7 @@ for _ in $(seq 100); do
 done
 grep -q "Moorline -i: .*root" "$logs/Moorline.log" ||
     fail "Moorline run by a non-root administrator did not say that it needs root: $(cat "$logs/Moorline.log")"
+step "  $(grep "Moorline -i: .*root" "$logs/Moorline.log" | tail -1)"
 status=0
 as_admin "$opt/Moorline" -i 2>/dev/null || status=$?
 [ "$status" -eq 5 ] || fail "Moorline -i run by a non-root administrator gave exit code $status, not 5"
@@ -113,6 +114,7 @@ if as_admin cp /bin/true "$opt/Intruder" 2>/dev/null; then
     fail "a group member can add a program to $opt"
 fi
 as_admin mv -f "$opt/QuillCollector.ini" "$work/moved" 2>/dev/null && fail "a group member can move a file of $opt"
+as_admin ln -s /etc/passwd "$logs/Swapped.Log" 2>/dev/null && fail "a group member can add a link to $logs"
 
 step "Moorline -i, run by root, writes the unit where systemd reads it"
 mkdir -p /etc/systemd/system
