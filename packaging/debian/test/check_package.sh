@@ -89,7 +89,7 @@ grep -q "QuillCollector Started\." "$logs/QuillCollector.Log" || fail "no start 
 
 step "an administrator in the group saves the settings and presses Install Service"
 useradd --system --no-create-home --home-dir "$work" --groups quillcollector "$user"
-as_admin() { runuser -u "$user" -- env HOME="$work" "$@"; }
+as_admin() { (cd "$work" && runuser -u "$user" -- env HOME="$work" "$@"); }
 as_admin env QT_QPA_PLATFORM=offscreen LD_PRELOAD="$work/$(basename "$press_buttons")" QC_PRESS=1009,1 \
     timeout 60 "$opt/QuillCollectorManager" >"$work/manager.out" 2>&1 || { cat "$work/manager.out"; fail "manager"; }
 grep -q "^HotFolderPath=/var/spool/quillcollector" "$settings/QuillCollector.ini" ||
