@@ -10,6 +10,7 @@ press_buttons=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 opt=/opt/quillcollector settings=/etc/opt/quillcollector logs=/var/opt/quillcollector
 unit=/etc/systemd/system/QuillCollectorService.service
+wanted_by=/etc/systemd/system/multi-user.target.wants
 user=qc-package-test
 
 fail() {
@@ -50,8 +51,9 @@ if dpkg-query -W -f='${Status}' quillcollector 2>/dev/null | grep -qv "not-insta
 fi
 group_was_there=no
 getent group quillcollector >/dev/null && group_was_there=yes
-unit_dir_was_there=no
+unit_dir_was_there=no wanted_by_was_there=no
 [ -d /etc/systemd/system ] && unit_dir_was_there=yes
+[ -d "$wanted_by" ] && wanted_by_was_there=yes
 work=$(mktemp -d)
 chmod 755 "$work"  # apt's download user and the test user read the package and the helper from here
 
@@ -59,6 +61,7 @@ cleanup() {
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq quillcollector >/dev/null 2>&1 || true
     userdel "$user" >/dev/null 2>&1 || true
     [ "$group_was_there" = yes ] || delgroup --system quillcollector >/dev/null 2>&1 || true
+    [ "$wanted_by_was_there" = yes ] || rmdir "$wanted_by" 2>/dev/null || true
     [ "$unit_dir_was_there" = yes ] || rm -rf /etc/systemd/system
     rm -rf "$work"
 }
@@ -118,7 +121,14 @@ as_admin ln -s /etc/passwd "$logs/Swapped.Log" 2>/dev/null && fail "a group memb
 
 step "Moorline -i, run by root, writes the unit where systemd reads it"
 mkdir -p /etc/systemd/system
-printf '#!/bin/sh\necho "$*" >>%s/systemctl.calls\n' "$work" >"$work/systemctl"
+# The stand-in records its calls and enables as systemctl does, with a link from the wanting target.
+cat >"$work/systemctl" <<STANDIN
+#!/bin/sh
+echo "\$*" >>$work/systemctl.calls
+if [ "\$1" = enable ]; then
+    mkdir -p $wanted_by && ln -s $unit $wanted_by/\$2
+fi
+STANDIN
 chmod 755 "$work/systemctl"
 "$opt/Moorline" --systemd=yes --systemctl "$work/systemctl" -i 2>>"$work/moorline.err" ||
     { cat "$work/moorline.err"; fail "Moorline -i"; }
@@ -126,13 +136,14 @@ grep -qx "ExecStart=$opt/QuillCollectorService" "$unit" || fail "unit: $(cat "$u
 grep -qx "WorkingDirectory=$opt" "$unit" || fail "unit: $(cat "$unit")"
 [ "$(cat "$work/systemctl.calls")" = $'daemon-reload\nenable QuillCollectorService.service\nstart QuillCollectorService.service' ] ||
     fail "systemctl calls: $(cat "$work/systemctl.calls")"
+[ -L "$wanted_by/$(basename "$unit")" ] || fail "the systemctl stand-in did not enable the unit"
 
 step "apt-get remove keeps the settings and the log"
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quillcollector >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; fail "apt-get remove"; }
-for gone in "$unit" "$opt" /usr/share/applications/quillcollector-manager.desktop \
+for gone in "$unit" "$wanted_by/$(basename "$unit")" "$opt" /usr/share/applications/quillcollector-manager.desktop \
             /usr/share/polkit-1/actions/org.quillcollector.moorline.policy; do
-    [ ! -e "$gone" ] || fail "$gone is still there after apt-get remove"
+    if [ -e "$gone" ] || [ -L "$gone" ]; then fail "$gone is still there after apt-get remove"; fi
 done
 grep -q "^HotFolderPath=" "$settings/QuillCollector.ini" || fail "remove lost the settings"
 grep -q "QuillCollector Started\." "$logs/QuillCollector.Log" || fail "remove lost the log"
