@@ -11,7 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 opt=/opt/quillcollector settings=/etc/opt/quillcollector logs=/var/opt/quillcollector
 unit=/etc/systemd/system/QuillCollectorService.service
 wanted_by=/etc/systemd/system/multi-user.target.wants
-user=qc-package-test
+user=qc-package-test other=qc-package-test2  # two administrators in the group
 
 fail() {
     echo "package test FAILED: $*" >&2
@@ -60,6 +60,7 @@ chmod 755 "$work"  # apt's download user and the test user read the package and 
 cleanup() {
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq quillcollector >/dev/null 2>&1 || true
     userdel "$user" >/dev/null 2>&1 || true
+    userdel "$other" >/dev/null 2>&1 || true
     [ "$group_was_there" = yes ] || delgroup --system quillcollector >/dev/null 2>&1 || true
     [ "$wanted_by_was_there" = yes ] || rmdir "$wanted_by" 2>/dev/null || true
     [ "$unit_dir_was_there" = yes ] || rm -rf /etc/systemd/system
@@ -91,10 +92,21 @@ wait "$service" 2>/dev/null || true
 grep -q "QuillCollector Started\." "$logs/QuillCollector.Log" || fail "no start entry in $logs/QuillCollector.Log"
 
 step "an administrator in the group saves the settings and presses Install Service"
-useradd --system --no-create-home --home-dir "$work" --groups quillcollector "$user"
-as_admin() { (cd "$work" && runuser -u "$user" -- env HOME="$work" "$@"); }
-as_admin env QT_QPA_PLATFORM=offscreen LD_PRELOAD="$work/$(basename "$press_buttons")" QC_PRESS=1009,1 \
-    timeout 60 "$opt/QuillCollectorManager" >"$work/manager.out" 2>&1 || { cat "$work/manager.out"; fail "manager"; }
+for name in "$user" "$other"; do
+    useradd --system --no-create-home --home-dir "$work" --groups quillcollector "$name"
+done
+as_user() { (cd "$work" && runuser -u "$1" -- env HOME="$work" "${@:2}"); }
+as_admin() { as_user "$user" "$@"; }
+# manager USER BUTTONS: runs the installed manager offscreen as USER, who presses BUTTONS.
+manager() {
+    as_user "$1" env QT_QPA_PLATFORM=offscreen LD_PRELOAD="$work/$(basename "$press_buttons")" QC_PRESS="$2" \
+        timeout 60 "$opt/QuillCollectorManager" >"$work/manager.out" 2>&1 ||
+        { cat "$work/manager.out"; fail "the manager run by $1"; }
+}
+# The other administrator saves first, so the second save replaces a file that its writer does not own.
+manager "$other" 1
+manager "$user" 1009,1
+[ "$(stat -c '%U' "$settings/QuillCollector.ini")" = "$user" ] || fail "the second save did not replace the file"
 grep -q "^HotFolderPath=/var/spool/quillcollector" "$settings/QuillCollector.ini" ||
     fail "the manager did not save its settings: $(cat "$settings/QuillCollector.ini")"
 [ "$(stat -c '%G %a' "$settings/QuillCollector.ini")" = "quillcollector 660" ] ||
