@@ -8,7 +8,7 @@
 #include <QMessageBox>
 
 #include "browse_test_support.h"
-#include "manager/browse/browse_ctrl.h"
+#include "manager/browse/qt/browse_ctrl.h"
 #include "tests/support/test_support.h"
 
 using namespace browse_testing;

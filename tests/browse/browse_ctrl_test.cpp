@@ -11,7 +11,7 @@
 #include <QToolTip>
 
 #include "browse_test_support.h"
-#include "manager/browse/browse_ctrl.h"
+#include "manager/browse/qt/browse_ctrl.h"
 
 using namespace browse_testing;
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "manager/browse/browse_ctrl.h"
+#include "manager/browse/qt/browse_ctrl.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "browse_test_support.h"
-#include "manager/browse/browse_ctrl.h"
-#include "manager/browse/browse_paint.h"
+#include "manager/browse/qt/browse_ctrl.h"
+#include "manager/browse/qt/browse_paint.h"
 
 using namespace browse_testing;
 

@@ -13,7 +13,7 @@
 #include <ostream>
 #include <vector>
 
-#include "manager/browse/browse_chooser.h"
+#include "manager/browse/qt/browse_chooser.h"
 
 class QTimer;
 class CBrowseCtrl;

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "browse_test_support.h"
-#include "manager/browse/browse_ctrl.h"
+#include "manager/browse/qt/browse_ctrl.h"
 
 namespace browse_testing {
 

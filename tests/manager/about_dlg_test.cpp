@@ -1,4 +1,4 @@
-#include "manager/about_dlg.h"
+#include "manager/qt/about_dlg.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "manager/app_icon.h"
-#include "manager/control_id.h"
-#include "manager/dialog_units.h"
+#include "manager/qt/app_icon.h"
+#include "manager/qt/control_id.h"
+#include "manager/qt/dialog_units.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include <algorithm>
 
-#include "manager/about_dlg.h"
-#include "manager/browse/browse_chooser.h"
-#include "manager/manager_app.h"
+#include "manager/browse/qt/browse_chooser.h"
+#include "manager/qt/about_dlg.h"
+#include "manager/qt/manager_app.h"
 #include "tests/browse/browse_test_support.h"
 #include "tests/manager/manager_dlg_fixture.h"
 

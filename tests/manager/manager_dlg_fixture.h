@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "manager/control_id.h"
 #include "manager/control_ids.h"
-#include "manager/manager_dlg.h"
+#include "manager/qt/control_id.h"
+#include "manager/qt/manager_dlg.h"
 #include "tests/support/program_dir_fixture.h"
 
 class ManagerDialogTest : public ProgramDirTest {

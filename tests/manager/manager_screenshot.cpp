@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "common/settings.h"
-#include "manager/manager_dlg.h"
+#include "manager/qt/manager_dlg.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -1,7 +1,7 @@
 // QuillCollectorManager: edits the collector service's settings and installs or removes the service.
 #include <QApplication>
 
-#include "manager/manager_app.h"
+#include "manager/qt/manager_app.h"
 
 namespace {
 

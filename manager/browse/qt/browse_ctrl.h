@@ -34,9 +34,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "manager/browse/browse_chooser.h"
 #include "manager/browse/browse_layout.h"
 #include "manager/browse/browse_style.h"
+#include "manager/browse/qt/browse_chooser.h"
 
 constexpr int kBrowseChosen = 1;
 constexpr int kBrowseCancelled = 2;

@@ -1,4 +1,4 @@
-#include "manager/app_icon.h"
+#include "manager/qt/app_icon.h"
 
 QIcon ApplicationIcon() {
     QIcon icon;

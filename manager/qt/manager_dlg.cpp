@@ -1,4 +1,4 @@
-#include "manager/manager_dlg.h"
+#include "manager/qt/manager_dlg.h"
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
@@ -7,12 +7,12 @@
 #include <QShowEvent>
 
 #include "common/platform/platform.h"
-#include "manager/about_dlg.h"
-#include "manager/app_icon.h"
-#include "manager/browse/browse_ctrl.h"
-#include "manager/control_id.h"
+#include "manager/browse/qt/browse_ctrl.h"
 #include "manager/control_ids.h"
-#include "manager/manager_template.h"
+#include "manager/qt/about_dlg.h"
+#include "manager/qt/app_icon.h"
+#include "manager/qt/control_id.h"
+#include "manager/qt/manager_template.h"
 #include "manager/service_host.h"
 #include "manager/settings_form.h"
 

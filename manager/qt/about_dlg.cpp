@@ -1,14 +1,14 @@
-#include "manager/about_dlg.h"
+#include "manager/qt/about_dlg.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
 #include "common/platform/platform.h"
-#include "manager/app_icon.h"
-#include "manager/control_id.h"
-#include "manager/dialog_units.h"
 #include "manager/file_version.h"
+#include "manager/qt/app_icon.h"
+#include "manager/qt/control_id.h"
+#include "manager/qt/dialog_units.h"
 
 namespace {
 

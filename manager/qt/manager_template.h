@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "manager/dialog_units.h"
+#include "manager/qt/dialog_units.h"
 
 class QDialog;
 

@@ -1,4 +1,4 @@
-#include "manager/dialog_units.h"
+#include "manager/qt/dialog_units.h"
 
 #include <QFontMetrics>
 

@@ -1,4 +1,4 @@
-#include "manager/browse/browse_chooser.h"
+#include "manager/browse/qt/browse_chooser.h"
 
 #include <QDir>
 #include <QFileDialog>

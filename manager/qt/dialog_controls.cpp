@@ -1,9 +1,9 @@
-#include "manager/dialog_controls.h"
+#include "manager/qt/dialog_controls.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
 
-#include "manager/control_id.h"
+#include "manager/qt/control_id.h"
 
 void ShowFieldText(QLineEdit* field, const QString& text) {
     field->setText(text);

@@ -1,4 +1,4 @@
-#include "manager/browse/browse_paint.h"
+#include "manager/browse/qt/browse_paint.h"
 
 #include <QPainter>
 

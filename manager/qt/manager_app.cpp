@@ -1,6 +1,6 @@
-#include "manager/manager_app.h"
+#include "manager/qt/manager_app.h"
 
-#include "manager/manager_dlg.h"
+#include "manager/qt/manager_dlg.h"
 
 bool CQuillCollectorManagerApp::InitInstance() {
     CQuillCollectorManagerDlg dialog;

@@ -1,4 +1,4 @@
-#include "manager/browse/browse_ctrl.h"
+#include "manager/browse/qt/browse_ctrl.h"
 
 #include <QApplication>
 #include <QFile>
@@ -13,7 +13,7 @@
 #include <cstring>
 #include <utility>
 
-#include "manager/browse/browse_paint.h"
+#include "manager/browse/qt/browse_paint.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "manager/dialog_controls.h"
+#include "manager/qt/dialog_controls.h"
 
 class QContextMenuEvent;
 class QShowEvent;

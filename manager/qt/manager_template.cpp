@@ -1,4 +1,4 @@
-#include "manager/manager_template.h"
+#include "manager/qt/manager_template.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "manager/control_id.h"
 #include "manager/control_ids.h"
+#include "manager/qt/control_id.h"
 
 namespace {
 
