@@ -84,24 +84,51 @@ bool OpenQuery(Session& session, const Job& job) {
     return false;
 }
 
-void CountSigning(Session& session, const Job& job, long long counter, const std::string& fileName) {
-    long long next = counter + 1;
-    std::string update = StrPrintf(kUpdateFormat, job.table.c_str(), next, fileName.c_str());
+// Raises the row's counter; false when the database refused the update (logged with the driver's text).
+bool CountSigning(Session& session, const Job& job, std::int64_t counter, const std::string& fileName) {
+    std::int64_t next = counter + 1;
+    std::string update =
+        StrPrintf(kUpdateFormat, job.table.c_str(), static_cast<long long>(next), fileName.c_str());
     std::string sql = StrPrintf("UPDATE %s SET RCCODE = ? WHERE RCAFNM = ?", job.table.c_str());
-    session.database->Execute(sql, {std::int64_t{next}, fileName});
+    if (!session.database->Execute(sql, {next, fileName})) {
+        // Signed but not counted: this must not pass for success.
+        WriteLogF("File Can't be counted, Error %d, Update Query = %s\n%s", kProcessComError, update.c_str(),
+                  session.database->GetLastErrorString().c_str());
+        return false;
+    }
     WriteDetailedLogF("Sign OK: Update Query = %s, NumAffected = %d", update.c_str(),
                       session.database->GetRecordsAffected());
+    return true;
+}
+
+// The row's file name and counter; false with the reason when either cannot be read, or when the
+// counter is already as high as it can go.
+bool ReadRow(CADORecordset& records, std::string& fileName, std::int64_t& counter, std::string& why) {
+    if (!records.GetFieldValue(0, fileName, "")) {
+        why = "RCAFNM " + (records.GetLastErrorString().empty() ? std::string("has no text form")
+                                                                : records.GetLastErrorString());
+        return false;
+    }
+    if (!records.GetFieldValue(1, counter, why)) {
+        why = "RCCODE " + why;
+        return false;
+    }
+    if (counter == INT64_MAX) {
+        why = "RCCODE " + std::to_string(counter) + " cannot be raised";
+        return false;
+    }
+    return true;
 }
 
 // Signs and counts every row; 0, or the code of the first failure. The caller closes the objects.
 int SignRows(Session& session, const Job& job) {
-    std::string fileName;
-    int counter = 0;
+    std::string fileName, why;
+    std::int64_t counter = 0;
     for (int row = 1; !session.records->IsEof(); ++row) {
         // A row whose values cannot be read must not be signed or counted with the previous row's values.
-        if (!session.records->GetFieldValue(0, fileName, "") || !session.records->GetFieldValue(1, counter)) {
+        if (!ReadRow(*session.records, fileName, counter, why)) {
             WriteLogF("File Can't be signed, Error %d, Row %d can't be read: %s", kProcessComError, row,
-                      session.records->GetLastErrorString().c_str());
+                      why.c_str());
             return kProcessComError;
         }
         int result = SignFile(fileName, job.channel, job.ipAddress, job.port);
@@ -110,7 +137,7 @@ int SignRows(Session& session, const Job& job) {
             WriteLogF("File Can't be signed, Error %d, File = %s", result, fileName.c_str());
             return kProcessSignFailed;
         }
-        CountSigning(session, job, counter, fileName);
+        if (!CountSigning(session, job, counter, fileName)) return kProcessComError;
         session.records->MoveNext();
     }
     return kProcessOk;
@@ -170,8 +197,9 @@ int ProcessCsvFile(std::string path) {
         ReleaseAfterError(session);
         result = kProcessComError;
     }
-    // A failed trigger file is removed all the same: its key must stay on record.
+    // A failed trigger file is removed all the same: its key must stay on record, one unambiguous line.
     if (result != kProcessOk)
-        WriteLogF("Document Key = %s, File = %s, Result = %d", job.key.c_str(), path.c_str(), result);
+        WriteLogF("Document Key = %s, File = %s, Result = %d", EscapeKeyForRecord(job.key).c_str(),
+                  path.c_str(), result);
     return result;
 }

@@ -9,7 +9,7 @@ constexpr int kProcessOk = 0;
 constexpr int kProcessCannotOpenFile = -1;
 constexpr int kProcessDatabaseOpenFailed = -2;
 constexpr int kProcessSignFailed = -3;
-constexpr int kProcessComError = -4;
+constexpr int kProcessComError = -4;  // a database error, a refused update or a row that cannot be read
 constexpr int kProcessNoRows = -5;
 
 // Returns 0 when every matching row was signed and counted, a negative code for the first failure.

@@ -1,5 +1,6 @@
 #include "service_main.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "collect.h"
@@ -7,15 +8,13 @@
 #include "common/platform/platform.h"
 #include "common/settings.h"
 #include "skip_list.h"
+#include "wide_setting.h"
 
 namespace {
 
-constexpr int kDefaultSamplingFrequencyMs = 5000;
-
-// A negative interval is read as no pause; an unsigned pause would sleep for weeks.
-unsigned PauseMilliseconds(int samplingFrequency) {
-    return samplingFrequency > 0 ? static_cast<unsigned>(samplingFrequency) : 0u;
-}
+constexpr unsigned kDefaultSamplingFrequencyMs = 5000;
+// The longest pause: one below the value that makes the Windows sleep wait for ever.
+constexpr std::int64_t kLongestPauseMs = 4294967294;
 
 [[noreturn]] void PollForever(SkipList& skipList, unsigned pauseMs) {
     for (;;) {
@@ -26,6 +25,19 @@ unsigned PauseMilliseconds(int samplingFrequency) {
 
 }  // namespace
 
+unsigned PauseMilliseconds(const WideSetting& samplingFrequency) {
+    switch (samplingFrequency.form) {
+        case WideSetting::Missing:
+            return kDefaultSamplingFrequencyMs;
+        case WideSetting::NotANumber:
+            return 0;
+        case WideSetting::Number:
+            break;
+    }
+    if (samplingFrequency.value < 0) return 0;
+    return static_cast<unsigned>(std::min(samplingFrequency.value, kLongestPauseMs));
+}
+
 int RunService() {
     SkipList skipList;
     if (platform::InitializeProcess() != 0) {
@@ -34,6 +46,5 @@ int RunService() {
         return 1;
     }
     WriteLog("QuillCollector Started.");
-    int samplingFrequency = ReadSettingInt(kGeneralSection, kSamplingFrequency, kDefaultSamplingFrequencyMs);
-    PollForever(skipList, PauseMilliseconds(samplingFrequency));
+    PollForever(skipList, PauseMilliseconds(ReadWideSetting(kSamplingFrequency)));
 }

@@ -1,5 +1,6 @@
 #include "signer.h"
 
+#include <climits>
 #include <string_view>
 
 #include "collector_log.h"
@@ -35,16 +36,11 @@ std::size_t TrailingSpaceLength(std::string_view s) {
     return 0;
 }
 
-int SignerTimeoutMilliseconds() {
-    int seconds = ReadSettingInt(kGeneralSection, "SignerTimeout", kDefaultSignerTimeoutSeconds);
-    return (seconds > 0 ? seconds : kDefaultSignerTimeoutSeconds) * 1000;
-}
-
 // Runs the signer to its end, or stops it when it overruns its time; -1 when it cannot be started.
 int RunSigner(const SignerCommand& command) {
     platform::ChildHandle child;
     if (platform::StartHiddenChild(command.arguments, command.text, child) != 0) return -1;
-    int timeoutMs = SignerTimeoutMilliseconds();
+    int timeoutMs = SignerTimeoutMilliseconds(ReadWideSetting("SignerTimeout"));
     int exitCode = -1;
     int waited = platform::WaitChild(*child, timeoutMs, exitCode);
     if (waited == platform::kWaitTimeout) {
@@ -65,6 +61,14 @@ bool AllValuesSurviveQuoting(const SignerCommand& command) {
 }
 
 }  // namespace
+
+int SignerTimeoutMilliseconds(const WideSetting& signerTimeout) {
+    std::int64_t seconds = kDefaultSignerTimeoutSeconds;
+    if (signerTimeout.form == WideSetting::Number && signerTimeout.value >= 0) seconds = signerTimeout.value;
+    if (seconds == 0) return -1;
+    if (seconds > INT_MAX / 1000) return INT_MAX;  // the longest wait: about 24.8 days
+    return static_cast<int>(seconds * 1000);
+}
 
 std::string TrimWhiteSpace(const std::string& text) {
     std::string_view s(text);

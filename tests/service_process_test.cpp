@@ -1,6 +1,7 @@
 // The real service program, run from a temporary installation folder.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "support/test_support.h"
@@ -62,4 +63,19 @@ TEST_F(ServiceProcessTest, EndsOnlyWhenTerminated) {
     service->Kill();
     std::string log = ReadFile(install / "QuillCollector.Log");
     EXPECT_EQ(log.find("Started."), log.rfind("Started."));  // one start entry, however many passes
+}
+
+TEST_F(ServiceProcessTest, AnIntervalBeyondTheSignedRangeIsALongPauseNotNone) {
+    std::filesystem::create_directory(install / "hot");
+    std::filesystem::create_directory(install / "hot/passes.PDF");  // found, and passed over, every pass
+    WriteFile(install / "QuillCollector.ini",
+              "[General]\nSamplingFrequency=2147483648\nDetailedLog=1\n"
+              "HotFolderPath=" +
+                  (install / "hot") + "\n");
+    auto service = Start();
+    ASSERT_TRUE(WaitFor([&] { return LogHas("Start Collect Files."); }));
+    SleepMs(500);
+    EXPECT_TRUE(service->Running());
+    std::string log = ReadFile(install / "QuillCollector.Log");
+    EXPECT_EQ(log.find("Start Collect Files."), log.rfind("Start Collect Files."));  // one pass so far
 }

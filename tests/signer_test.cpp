@@ -75,3 +75,12 @@ TEST_F(SignFileTest, SignerThatOverrunsItsTimeIsStopped) {
         std::string::npos)
         << log;
 }
+
+TEST_F(SignFileTest, ALargeBoundOrNoneLetsASlowSignerFinish) {
+    SetEnv("TESTSIGNER_SLEEP", "1");
+    for (const char* timeout : {"4294968", "0"}) {  // the first wrapped to 704 ms in 32 bits
+        WriteIni(std::string("Sealwright=TestSigner\nSignerTimeout=") + timeout + "\n");
+        EXPECT_EQ(Sign("/arc/slow.pdf"), 0) << "SignerTimeout " << timeout;
+        EXPECT_EQ(log.find("Timeout"), std::string::npos) << log;
+    }
+}

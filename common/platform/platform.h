@@ -77,7 +77,8 @@ class DirectoryEnumeration {
     std::unique_ptr<State> state_;
 };
 
-// Windows mask matching: '*' and '?', ASCII letters without regard to case, "*.*" matches every name.
+// Windows mask matching: '*' and '?', ASCII letters without regard to case, "*.*" matches every name, and
+// a dot that ends the mask (or only stars follow) may match the end of a name ("*.", "doc.*").
 bool MatchesMask(const std::string& name, const std::string& mask);
 
 // ---- Files ---------------------------------------------------------------------------------------------

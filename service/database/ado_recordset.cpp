@@ -128,6 +128,12 @@ BOOL CADORecordset::GetFieldValue(int index, int& value) {
     return field && db::VariantToInt(*field, value) ? 1 : 0;
 }
 
+BOOL CADORecordset::GetFieldValue(int index, std::int64_t& value, std::string& why) {
+    const db::Variant* field = LookUp(index);
+    why = field ? db::VariantToWholeNumber(*field, value) : lastError_;
+    return field && why.empty() ? 1 : 0;
+}
+
 BOOL CADORecordset::IsOpen() {
     if (!recordset_ || !connection_ || !connection_->IsOpen()) return 0;
     return recordset_->IsOpen() ? 1 : 0;

@@ -9,10 +9,11 @@
 //   if (!records.Open(database.GetActiveConnection(), shown, CADORecordset::ModeQuery, sql, {key})) ...
 //   for (int n = records.GetRecordCount(); !records.IsEof(); records.MoveNext()) {
 //       records.GetFieldValue(0, fileName);
-//       if (!records.GetFieldValue(1, counter)) ...  // NULL reads 0; a value beyond int gives FALSE
+//       if (!records.GetFieldValue(1, counter, why)) ...  // 64 bits; NULL reads 0; why: "'7.5' is not ..."
 //   }
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -65,6 +66,11 @@ class CADORecordset {
     // The column as an integer: NULL gives 0, a boolean -1 or 0. FALSE, `value` unchanged, for a value
     // that is not a whole number or does not fit an int, and on an error (recorded).
     BOOL GetFieldValue(int index, int& value);
+    // The column as a whole number in 64 bits: NULL gives 0, a boolean -1 or 0, and a whole number of any
+    // kind the number it is (a double 7.0, a decimal 7.000, a text " +7 "). FALSE, `value` unchanged, for a
+    // value with a fraction, beyond 64 bits or not a number, `why` then saying which value and why; and
+    // on an error (recorded), `why` then being the error's text.
+    BOOL GetFieldValue(int index, std::int64_t& value, std::string& why);
 
     // "Query = <query>\nCADORecordset Error\n\tCode = ..." of the last caught error.
     std::string GetLastErrorString() const { return lastError_; }

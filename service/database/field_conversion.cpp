@@ -5,6 +5,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "value_parsing.h"
+
 namespace db {
 
 namespace {
@@ -33,21 +35,46 @@ std::tm ToTm(const DateTime& date) {
     return tm;
 }
 
-// The decimal text's value when it is a whole number that fits an int.
-bool DecimalToInt(const std::string& text, int& value) {
+constexpr double kTwoTo63 = 9223372036854775808.0;
+
+// Why a decimal text ("-12.50") has no whole-number form; "" with `value` set when it has one.
+std::string DecimalToWhole(const std::string& text, std::int64_t& value) {
+    std::size_t point = text.find('.');
+    if (point != std::string::npos && text.find_first_not_of('0', point + 1) != std::string::npos)
+        return "is not a whole number";
     const char* first = text.data();
-    const char* last = first + text.size();
-    long long whole = 0;
+    const char* last = first + (point == std::string::npos ? text.size() : point);
+    std::int64_t whole = 0;
     auto [end, error] = std::from_chars(first, last, whole);
-    if (error != std::errc() || end == first) return false;
-    if (end != last) {
-        if (*end != '.') return false;
-        for (const char* p = end + 1; p != last; ++p)
-            if (*p != '0') return false;  // a fraction
-    }
-    if (whole < INT_MIN || whole > INT_MAX) return false;
-    value = static_cast<int>(whole);
-    return true;
+    if (error == std::errc::result_out_of_range) return "is beyond the 64-bit range";
+    if (error != std::errc() || end != last) return "is not a number";
+    value = whole;
+    return "";
+}
+
+std::string RealToWhole(double real, std::int64_t& value) {
+    if (std::isnan(real)) return "is not a number";
+    if (real < -kTwoTo63 || real >= kTwoTo63) return "is beyond the 64-bit range";
+    if (std::trunc(real) != real) return "is not a whole number";
+    value = static_cast<std::int64_t>(real);
+    return "";
+}
+
+// The value as a refusal names it, quoted: the exact digits of a decimal, the bytes of a text, the shortest
+// digits that give back a floating value.
+std::string Shown(const Variant& variant) {
+    char digits[64];
+    std::string text;
+    if (variant.kind == VariantKind::Decimal || variant.kind == VariantKind::String)
+        text = variant.text;
+    else if (variant.kind == VariantKind::R4)
+        text.assign(digits,
+                    std::to_chars(digits, digits + sizeof digits, static_cast<float>(variant.real)).ptr);
+    else if (variant.kind == VariantKind::R8)
+        text.assign(digits, std::to_chars(digits, digits + sizeof digits, variant.real).ptr);
+    else if (!VariantToText(variant, "", text))
+        return "a value without a text form";
+    return "'" + text + "'";
 }
 
 double DecimalToDouble(const std::string& text) {
@@ -126,28 +153,53 @@ bool VariantToText(const Variant& variant, const std::string& dateFormat, std::s
     return true;
 }
 
-bool VariantToInt(const Variant& variant, int& value) {
+std::string VariantToWholeNumber(const Variant& variant, std::int64_t& value) {
+    std::string why;
     switch (variant.kind) {
         case VariantKind::Empty:
         case VariantKind::Null:
             value = 0;
-            return true;
+            return "";
         case VariantKind::Bool:
             value = variant.integer ? -1 : 0;
-            return true;
+            return "";
         case VariantKind::I2:
         case VariantKind::I4:
         case VariantKind::UI1:
         case VariantKind::UI4:
         case VariantKind::I8:
-            if (variant.integer < INT_MIN || variant.integer > INT_MAX) return false;
-            value = static_cast<int>(variant.integer);
-            return true;
+            value = variant.integer;
+            return "";
+        case VariantKind::R4:
+        case VariantKind::R8:
+            why = RealToWhole(variant.real, value);
+            break;
         case VariantKind::Decimal:
-            return DecimalToInt(variant.text, value);
-        default:
-            return false;
+            why = DecimalToWhole(variant.text, value);
+            break;
+        case VariantKind::String: {
+            Variant number = ParseDecimalText(variant.text);  // blanks around it and a sign are fine
+            if (number.kind == VariantKind::Decimal)
+                why = DecimalToWhole(number.text, value);
+            else if (number.kind == VariantKind::R8)
+                why = RealToWhole(number.real, value);
+            else
+                why = "is not a number";
+            break;
+        }
+        case VariantKind::Date:
+        case VariantKind::Unsupported:
+            why = "is not a number";
+            break;
     }
+    return why.empty() ? why : Shown(variant) + " " + why;
+}
+
+bool VariantToInt(const Variant& variant, int& value) {
+    std::int64_t whole = 0;
+    if (!VariantToWholeNumber(variant, whole).empty() || whole < INT_MIN || whole > INT_MAX) return false;
+    value = static_cast<int>(whole);
+    return true;
 }
 
 }  // namespace db

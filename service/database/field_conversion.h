@@ -1,6 +1,7 @@
 // Conversions of column values to the text and integer forms the recordset hands out.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "variant.h"
@@ -15,9 +16,14 @@ namespace db {
 //   String: the bytes as they are
 bool VariantToText(const Variant& variant, const std::string& dateFormat, std::string& value);
 
-// The integer form: Empty and Null give 0, Bool -1 or 0, integer kinds and decimals without a fraction
-// their full value. Returns false, leaving `value` unchanged, for a value that does not fit an int and
-// for every kind whose value is not an integer.
+// The whole-number form, in 64 bits: Empty and Null give 0, Bool -1 or 0, integer kinds their value, and
+// a whole number of any other kind the number it is (a double 7.0, a decimal 7.000, a text " +7 " in
+// decimal notation with blanks around it). Returns "" when `value` was set; otherwise, leaving `value`
+// unchanged, which value it is and why it has no such form ("'7.5' is not a whole number", "'1e30' is
+// beyond the 64-bit range", "'seven' is not a number").
+std::string VariantToWholeNumber(const Variant& variant, std::int64_t& value);
+
+// The same for an int: false, leaving `value` unchanged, also for a whole number that does not fit one.
 bool VariantToInt(const Variant& variant, int& value);
 
 // `digits` significant digits, fixed or exponent form as printf's %g chooses, trailing zeros dropped, and

@@ -124,8 +124,8 @@ TEST_P(RecordsetTest, EveryColumnTypeConvertsFromItsDeclaredType) {
     EXPECT_EQ(Text(records, 3), "1.5");
     EXPECT_EQ(Text(records, 4), "-2.5000000000000001313e+300");
     EXPECT_EQ(Text(records, 5), "12.");
-    EXPECT_EQ(Integer(records, 5), IsPostgres() ? 12 : -999);  // SQLite declares NUMERIC as a double
-    EXPECT_EQ(Text(records, 6), "Invalid DateTime");           // year 44
+    EXPECT_EQ(Integer(records, 5), 12);  // a whole NUMERIC, also where SQLite reports it as a double
+    EXPECT_EQ(Text(records, 6), "Invalid DateTime");  // year 44
     EXPECT_EQ(Text(records, 8), "F");
     EXPECT_EQ(Integer(records, 8), 0);
     EXPECT_EQ(Text(records, 9), "");   // NULL binary
@@ -159,6 +159,32 @@ TEST_P(RecordsetTest, CountersBeyondSixteenBitsSurviveTheReadAndTheUpdate) {
     EXPECT_EQ(counter, 17);
     records.MoveNext();
     EXPECT_EQ(Integer(records, 1), 2147483647);
+}
+
+TEST_P(RecordsetTest, CountersOfEveryNumericKindAndOfTextReadAsTheWholeNumberTheyHold) {
+    std::string table = NewTable("k INTEGER, n NUMERIC(20,3), d DOUBLE PRECISION, t VARCHAR(30), i BIGINT");
+    Run("INSERT INTO " + table + " VALUES (1, 7, 7.0, ' +7 ', 2147483648)");
+    Run("INSERT INTO " + table + " VALUES (2, -3.000, 4294967296, '-3', 9223372036854775807)");
+    Run("INSERT INTO " + table + " VALUES (3, 7.5, 1e30, '7.25', NULL)");
+    Run("INSERT INTO " + table + " VALUES (4, NULL, NULL, 'seven', NULL)");
+    CADORecordset records(&db);
+    ASSERT_TRUE(OpenQuery(records, "SELECT n, d, t, i FROM " + table + " ORDER BY k"))
+        << records.GetLastErrorString();
+    auto whole = [&](int index) {
+        std::int64_t value = -999;
+        std::string why;
+        return records.GetFieldValue(index, value, why) ? std::to_string(value) : why;
+    };
+    std::vector<std::vector<std::string>> rows;
+    for (; !records.IsEof(); records.MoveNext())
+        rows.push_back({whole(0), whole(1), whole(2), whole(3)});
+    std::string fraction = IsPostgres() ? "'7.500'" : "'7.5'";  // SQLite reports NUMERIC as a double
+    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{
+                        {"7", "7", "7", "2147483648"},
+                        {"-3", "4294967296", "-3", "9223372036854775807"},
+                        {fraction + " is not a whole number", "'1e+30' is beyond the 64-bit range",
+                         "'7.25' is not a whole number", "0"},
+                        {"0", "0", "'seven' is not a number", "0"}}));
 }
 
 TEST_P(RecordsetTest, TableModeReadsTheWholeTableAndUnknownModesFailWithoutAnError) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 
 #include "error_text.h"
 #include "service/database/com_error.h"
@@ -44,7 +45,7 @@ TEST(VariantConversion, IntegersAreReadInFullAndOnlyWholeNumbersThatFitAnInt) {
     EXPECT_FALSE(VariantToInt(of(VariantKind::Decimal, 0, "2147483648"), value));
     EXPECT_FALSE(VariantToInt(of(VariantKind::Decimal, 0, "-0.5"), value));
     EXPECT_FALSE(VariantToInt(of(VariantKind::Decimal, 0, "NaN"), value));
-    EXPECT_FALSE(VariantToInt(of(VariantKind::String, 0, "12"), value));
+    EXPECT_FALSE(VariantToInt(of(VariantKind::String, 0, "12x"), value));
     EXPECT_EQ(value, 7);
     EXPECT_TRUE(VariantToInt(of(VariantKind::Decimal, 0, "-40000.000"), value));
     EXPECT_EQ(value, -40000);
@@ -56,6 +57,44 @@ TEST(VariantConversion, IntegersAreReadInFullAndOnlyWholeNumbersThatFitAnInt) {
     EXPECT_EQ(text, "255");
     EXPECT_TRUE(VariantToText(of(VariantKind::Decimal, 0, "123456789012345678901234567.5"), "", text));
     EXPECT_EQ(text, "1.2345678901234567815e+26");  // the full mantissa, as a double
+}
+
+TEST(VariantConversion, WholeNumbersOfEveryKindReadInSixtyFourBitsAndRefusalsSayWhy) {
+    auto real = [](VariantKind kind, double value) {
+        Variant v = Variant::OfKind(kind);
+        v.real = value;
+        return v;
+    };
+    auto text = [](VariantKind kind, const std::string& value) {
+        Variant v = Variant::OfKind(kind);
+        v.text = value;
+        return v;
+    };
+    auto whole = [](const Variant& v) {
+        std::int64_t value = -999;
+        std::string why = VariantToWholeNumber(v, value);
+        return why.empty() ? std::to_string(value) : why;
+    };
+    EXPECT_EQ(whole(real(VariantKind::R8, 7.0)), "7");
+    EXPECT_EQ(whole(real(VariantKind::R4, -3.0f)), "-3");
+    EXPECT_EQ(whole(real(VariantKind::R8, 4294967296.0)), "4294967296");
+    EXPECT_EQ(whole(text(VariantKind::Decimal, "2147483648")), "2147483648");
+    EXPECT_EQ(whole(text(VariantKind::Decimal, "-7.000")), "-7");
+    for (const char* spelled : {"7", " 7", "+7", "7 ", "\t7.0"})
+        EXPECT_EQ(whole(text(VariantKind::String, spelled)), "7") << spelled;
+    EXPECT_EQ(whole(text(VariantKind::String, "-3")), "-3");
+
+    EXPECT_EQ(whole(real(VariantKind::R8, 7.5)), "'7.5' is not a whole number");
+    EXPECT_EQ(whole(real(VariantKind::R8, 1e30)), "'1e+30' is beyond the 64-bit range");
+    EXPECT_EQ(whole(real(VariantKind::R8, std::nan(""))), "'nan' is not a number");
+    EXPECT_EQ(whole(text(VariantKind::Decimal, "-0.5")), "'-0.5' is not a whole number");
+    EXPECT_EQ(whole(text(VariantKind::Decimal, "99999999999999999999")),
+              "'99999999999999999999' is beyond the 64-bit range");
+    EXPECT_EQ(whole(text(VariantKind::String, " 7.25")), "' 7.25' is not a whole number");
+    EXPECT_EQ(whole(text(VariantKind::String, "seven")), "'seven' is not a number");
+    EXPECT_EQ(whole(text(VariantKind::String, "")), "'' is not a number");
+    EXPECT_EQ(whole(Variant::OfKind(VariantKind::Unsupported)),
+              "a value without a text form is not a number");
 }
 
 TEST(VariantConversion, DatesFormatWithStrftimeOrSayInvalid) {

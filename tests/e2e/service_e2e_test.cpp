@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdlib>
 
 #include "e2e_fixture.h"
@@ -63,6 +64,9 @@ TEST_P(ServiceEndToEnd, FailuresAreLoggedAndTheTriggerFileIsRemovedAllTheSame) {
         install.WaitForLog("File Can't be signed, Error -5, No file name was returned from SQL Query"));
     EXPECT_TRUE(install.WaitForLog("ProcessCsvFile Error: FileName = " + Hot("nothing.pdf")));
     EXPECT_TRUE(install.WaitForLog("Document Key = NOSUCEY, File = " + Hot("nothing.pdf") + ", Result = -5"));
+    ASSERT_TRUE(Process("crlf.pdf", "NO\\SUCH\tKEY\r\n"));  // the record shows them escaped
+    EXPECT_TRUE(
+        install.WaitForLog("Document Key = NO\\\\SUCH\\tY\\r, File = " + Hot("crlf.pdf") + ", Result = -5"));
 
     ASSERT_TRUE(Process("second-fails.pdf", "K1ABXY\n"));  // the signer fails on the second row: -3
     std::vector<std::string> calls = install.SignerCalls();
@@ -165,14 +169,86 @@ TEST_P(ServiceEndToEnd, RemoteSigningHandsTheVellumSettingsToTheSigner) {
     EXPECT_TRUE(install.WaitForLog("SignType = 1, Channel = ch, IPAddress = 10.0.0.9, Port = 77\n"));
 }
 
-TEST_P(ServiceEndToEnd, UnreadableRowIsNotSignedWithThePreviousRowsValues) {
+TEST_P(ServiceEndToEnd, CountersBeyondThirtyTwoBitsGoOnAndTheLargestIsNotSigned) {
     if (IsPostgres()) sql->Execute("ALTER TABLE " + table + " ALTER COLUMN RCCODE TYPE BIGINT");
-    sql->Execute("INSERT INTO " + table + " VALUES ('K1XY', '/archive/a.pdf', 3000000000)");
+    AddRow("K1XY", "/archive/a.pdf", 2147483647);
+    AddRow("K2XY", "/archive/top.pdf", INT64_MAX);
     StartWith();
-    ASSERT_TRUE(Process("wide.pdf", "K1ABXY\n"));
-    EXPECT_TRUE(install.WaitForLog("File Can't be signed, Error -4, Row 1 can't be read"));
-    EXPECT_TRUE(install.SignerCalls().empty());
-    EXPECT_EQ(Counter("/archive/a.pdf"), "3000000000");
+    ASSERT_TRUE(Process("first.pdf", "K1ABXY\n"));
+    ASSERT_TRUE(Process("second.pdf", "K1ABXY\n"));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "2147483649");
+    EXPECT_TRUE(install.WaitForLog("Update Query = UPDATE " + table +
+                                   " SET RCCODE = 2147483649 WHERE RCAFNM = '/archive/a.pdf'"));
+    ASSERT_TRUE(Process("top.pdf", "K2ABXY\n"));
+    EXPECT_TRUE(install.WaitForLog(
+        "File Can't be signed, Error -4, Row 1 can't be read: RCCODE 9223372036854775807 cannot be raised"));
+    EXPECT_EQ(install.SignerCalls().size(), 2u);
+    EXPECT_EQ(Counter("/archive/top.pdf"), "9223372036854775807");
+}
+
+// The counter column declared as a decimal, a floating or a text type: whole numbers are counted, any
+// other value is refused with what it is and why, and its document is not signed.
+TEST_P(ServiceEndToEnd, CountersOfEveryNumericKindAndOfTextAreRaised) {
+    StartWith();
+    for (std::string type : {"NUMERIC", "DOUBLE PRECISION", "TEXT"}) {
+        SCOPED_TRACE(type);
+        sql->Execute("DROP TABLE " + table);
+        sql->Execute("CREATE TABLE " + table + " (RCBCDE VARCHAR(64), RCAFNM VARCHAR(512), RCCODE " + type +
+                     ")");
+        bool text = type == "TEXT";
+        sql->Execute("INSERT INTO " + table + " VALUES ('K1XY', '/archive/whole.pdf', " +
+                     (text ? "' +7 '" : "7") + "), ('K2XY', '/archive/half.pdf', " +
+                     (text ? "'7.5'" : "7.5") + ")");
+        int calls = static_cast<int>(install.SignerCalls().size());
+        ASSERT_TRUE(Process("whole.pdf", "K1ABXY\n")) << install.Log();
+        std::optional<std::string> counted = Counter("/archive/whole.pdf");
+        ASSERT_TRUE(counted);
+        EXPECT_EQ(std::stod(*counted), 8) << *counted;
+        ASSERT_TRUE(Process("half.pdf", "K2ABXY\n"));
+        EXPECT_TRUE(install.WaitForLog("Row 1 can't be read: RCCODE '7.5' is not a whole number"));
+        EXPECT_EQ(install.SignerCalls().size(), calls + 1u);
+        EXPECT_EQ(std::stod(Counter("/archive/half.pdf").value_or("0")), 7.5);
+        EXPECT_TRUE(install.WaitForLog("Document Key = K2XY, File = " + Hot("half.pdf") + ", Result = -4"));
+    }
+    EXPECT_EQ(install.CountInLog("RCCODE '7.5' is not a whole number"), 3);
+    EXPECT_EQ(install.CountInLog("Result = -4"), 3);
+}
+
+// A table whose trigger refuses the update of one row: the rows before it stay counted, the failure is
+// logged with the driver's text (password masked) and the document's key stays on record.
+TEST_P(ServiceEndToEnd, RejectedUpdateIsAFailureWithTheDriversText) {
+    for (const char* file : {"/archive/a.pdf", "/archive/b.pdf", "/archive/c.pdf"})
+        AddRow("K1XY", file, 5);
+    std::string refuse = IsPostgres() ? "brxadta.refuse" + UniqueSuffix() : "";
+    if (IsPostgres()) {
+        sql->Execute(
+            "CREATE FUNCTION " + refuse +
+            "() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION 'counting refused'; END$$");
+        sql->Execute("CREATE TRIGGER refuse BEFORE UPDATE ON " + table +
+                     " FOR EACH ROW WHEN (OLD.RCAFNM = '/archive/b.pdf') EXECUTE FUNCTION " + refuse + "()");
+    } else {
+        sql->Execute(
+            "CREATE TRIGGER refuse BEFORE UPDATE ON " + table +
+            " WHEN OLD.RCAFNM = '/archive/b.pdf' BEGIN SELECT RAISE(ABORT, 'counting refused'); END");
+    }
+    StartWith({{"DetailedLog", "0"}});
+    bool processed = Process("refused.pdf", "K1ABXY\n");
+    if (IsPostgres()) sql->Execute("DROP FUNCTION " + refuse + "() CASCADE");
+    ASSERT_TRUE(processed);
+
+    std::vector<std::string> calls = install.SignerCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "</archive/b.pdf>");  // nothing after the refused row
+    for (std::size_t i = 0; i + 1 < calls.size(); ++i)
+        EXPECT_EQ(Counter(calls[i].substr(1, calls[i].size() - 2)), "6") << calls[i];
+    EXPECT_EQ(Counter("/archive/b.pdf"), "5");
+    EXPECT_TRUE(install.WaitForLog("File Can't be counted, Error -4, Update Query = UPDATE " + table +
+                                   " SET RCCODE = 6 WHERE RCAFNM = '/archive/b.pdf'\nConnection String = "
+                                   "Dsn=test;uid=someuser;pwd=****\nCADODataBase Error"));
+    EXPECT_TRUE(install.WaitForLog("counting refused"));
+    EXPECT_TRUE(install.WaitForLog("Document Key = K1XY, File = " + Hot("refused.pdf") + ", Result = -4"));
+    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile Error: FileName = " + Hot("refused.pdf")));
+    EXPECT_EQ(install.CountInLog("7305"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, ServiceEndToEndDefaultTable, ::testing::ValuesIn(TestedDrivers()),
