@@ -6,6 +6,7 @@
 #include "collector_log.h"
 #include "common/platform/platform.h"
 #include "common/settings.h"
+#include "single_service.h"
 #include "skip_list.h"
 
 namespace {
@@ -33,6 +34,7 @@ int RunService() {
         std::fflush(stdout);
         return 1;
     }
+    if (!TakeInstallationLock()) return 1;
     WriteLog("QuillCollector Started.");
     int samplingFrequency = ReadSettingInt(kGeneralSection, kSamplingFrequency, kDefaultSamplingFrequencyMs);
     PollForever(skipList, PauseMilliseconds(samplingFrequency));
