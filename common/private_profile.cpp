@@ -124,10 +124,55 @@ std::string PreferredNewline(const std::string& text, const std::vector<Line>& l
     return fallback;
 }
 
+void AppendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// A file saved as "Unicode" (UTF-16 LE with its mark) as UTF-8, the code page of POSIX texts; an unpaired
+// surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(const std::string& text) {
+    std::string out;
+    auto unit = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(text[i]) |
+                                          static_cast<unsigned char>(text[i + 1]) << 8);
+    };
+    for (std::size_t i = 2; i + 1 < text.size(); i += 2) {
+        std::uint32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < text.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
 }  // namespace
 
-std::optional<std::string> FindValue(const std::string& text, const std::string& section,
+bool IsUtf16(const std::string& text) {
+    return text.size() >= 2 && text[0] == '\xFF' && text[1] == '\xFE';
+}
+
+std::optional<std::string> FindValue(const std::string& rawText, const std::string& section,
                                      const std::string& key) {
+    const std::string text = IsUtf16(rawText) ? Utf16ToUtf8(rawText) : rawText;
     std::vector<Line> lines = SplitLines(text);
     Location where = Locate(text, lines, section, key);
     if (where.key < 0) return std::nullopt;

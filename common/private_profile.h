@@ -15,6 +15,10 @@ namespace profile {
 std::optional<std::string> FindValue(const std::string& text, const std::string& section,
                                      const std::string& key);
 
+// A file saved as UTF-16 LE with its byte-order mark. FindValue reads it (its values come as UTF-8);
+// SetValue cannot keep its form, so such a file is not written.
+bool IsUtf16(const std::string& text);
+
 // Integer reading of a profile value: optional blanks and sign, then decimal digits, or 0x, 0o or 0b
 // (lower case) and digits of that base; trailing text is ignored; no digits at all gives 0.
 int ParseInt(const std::string& value);

@@ -182,3 +182,11 @@ TEST_F(ProfileFileTest, ReplaceIsAtomicAndKeepsPermissions) {
         ++leftovers;
     EXPECT_EQ(leftovers, 1);  // no temporary file left behind
 }
+
+TEST_F(ProfileFileTest, Utf16FileIsNotRewrittenAsBytes) {
+    const std::string text = std::string("\xFF\xFE[\0G\0]\0\n\0K\0=\0v\0\n\0", 18);
+    WriteFile(ini, text);
+    EXPECT_EQ(platform::WriteProfileString(ini, "G", "K", "x"), EILSEQ);
+    EXPECT_EQ(ReadFile(ini), text);
+    EXPECT_EQ(platform::ReadProfileString(ini, "G", "K", "", 4096), "v");
+}

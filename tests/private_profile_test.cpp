@@ -93,6 +93,13 @@ TEST_F(ProfileFileTest, EmptyIntegerValueReadsAsDefault) {
     EXPECT_EQ(platform::ReadProfileInt(ini, "General", "DetailedLog", 7), 0);
 }
 
+TEST(PrivateProfileRead, Utf16FileReadsAsUtf8) {
+    const char utf16[] =
+        "\xFF\xFE[\0G\0]\0\n\0K\0=\0\xFC\0\xAC\x20\x3D\xD8\x00\xDE\n\0";  // u-umlaut, euro sign, a face
+    EXPECT_EQ(FindValue(std::string(utf16, sizeof utf16 - 1), "g", "k"),
+              "\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80");
+}
+
 TEST_F(ProfileFileTest, LineBreakInValueIsRefusedAndFileUntouched) {
     WriteFile(ini, "[General]\nA=1\n");
     EXPECT_NE(platform::WriteProfileString(ini, "General", "A", "x\n[Evil]\nB=2"), 0);
@@ -113,6 +120,12 @@ struct OddProfile {
 };
 
 const char* const kMissing = "<default>";
+const std::string kUtf16Profile = [] {
+    std::string text = "\xFF\xFE";
+    for (char c : std::string("[General]\r\nHot=/srv/hot\r\n"))
+        text += std::string(1, c) + '\0';
+    return text;
+}();
 const std::string kZeroInValue = std::string("[General]\nA=1") + '\0' + "2\nB=3\n";
 
 const std::vector<OddProfile> kOddProfiles = {
@@ -135,6 +148,9 @@ const std::vector<OddProfile> kOddProfiles = {
     {"key before any section", "A=1\n[General]\nB=2\n", "General", "A", nullptr},
     {"commented key", "[General]\n;A=1\n", "General", "A", nullptr},
     {"first of two sections only", "[General]\nA=1\n[general]\nB=2\n", "General", "B", nullptr},
+    {"'[' line with '=' is a key", "[General]\n[A=1\n", "General", "[A", "1"},
+    {"brackets in a section name", "[[General]]\nA=1\n", "[General", "A", "1"},
+    {"UTF-16 with its mark", kUtf16Profile, "General", "Hot", "/srv/hot"},
 };
 
 struct OddNumber {

@@ -247,6 +247,7 @@ int WriteProfileString(const std::string& path, const std::string& section, cons
     std::string text;
     int error = ReadWholeFile(path, text);
     if (error != 0 && error != ENOENT) return errno = error;
+    if (profile::IsUtf16(text)) return errno = EILSEQ;  // rewritten as bytes it would be lost on reading
     return ReplaceFileAtomically(path, profile::SetValue(text, section, key, value, kProfileNewline));
 }
 
