@@ -67,12 +67,13 @@ struct Parsed {
     bool hasValue = false;   // an entry line without '=' names a key that has no value
 };
 
-// A line that opens with '[' but has no ']' is no section line: the system's reader takes it for a key
+// A section's name runs from '[' to the last ']' of its line, as for the system's reader. A line that opens
+// with '[' but has no ']' is no section line: the system's reader takes it for a key
 // without a value, and so do we. A key without '=' is found, and then reads as missing.
 Parsed ParseLine(std::string_view line) {
     std::string_view body = Trim(line);
     if (body.empty() || body.front() == ';') return {};
-    std::size_t close = body.front() == '[' ? body.find(']') : std::string_view::npos;
+    std::size_t close = body.front() == '[' ? body.rfind(']') : std::string_view::npos;  // the last one
     if (close != std::string_view::npos) return {Kind::Section, Trim(body.substr(1, close - 1)), {}, false};
     std::size_t eq = body.find('=');
     if (eq == std::string_view::npos) return {Kind::Entry, body, {}, false};

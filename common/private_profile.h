@@ -11,7 +11,8 @@ namespace profile {
 // without regard to ASCII case; blanks around names and values are ignored; one pair of matching
 // surrounding quotes is removed; the first matching section and key win (a key line without '=' wins
 // too, and reads as missing); lines starting with ';' are comments; CR LF, LF and a lone CR end a line;
-// a UTF-8 byte-order mark at the start is skipped; a line "[name" without ']' is no section.
+// a UTF-8 byte-order mark at the start is skipped; a section's name runs to the last ']' of its line,
+// and a line "[name" without ']' is no section.
 std::optional<std::string> FindValue(const std::string& text, const std::string& section,
                                      const std::string& key);
 

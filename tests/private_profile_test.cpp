@@ -149,7 +149,8 @@ const std::vector<OddProfile> kOddProfiles = {
     {"commented key", "[General]\n;A=1\n", "General", "A", nullptr},
     {"first of two sections only", "[General]\nA=1\n[general]\nB=2\n", "General", "B", nullptr},
     {"'[' line with '=' is a key", "[General]\n[A=1\n", "General", "[A", "1"},
-    {"brackets in a section name", "[[General]]\nA=1\n", "[General", "A", "1"},
+    {"brackets in a section name", "[[General]]\nA=1\n", "[General]", "A", "1"},
+    {"the name ends at the last ']'", "[General] ; a]\nA=1\n", "General", "A", nullptr},
     {"UTF-16 with its mark", kUtf16Profile, "General", "Hot", "/srv/hot"},
 };
 
