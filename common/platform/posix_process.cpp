@@ -148,7 +148,8 @@ int StartEndingWithUs(const std::vector<std::string>& argv, pid_t& pid) {
     if (program.empty()) return ENOENT;
     std::vector<char*> args = ArgumentVector(argv);
     HiddenStart start{program.c_str(), args.data(), getpid()};
-    // No handler of ours may run in the child while it borrows our memory.
+    // No signal may be handled in the child while it borrows our memory (our programs install no handler
+    // that it could run after the mask is lifted just before exec).
     sigset_t all, old;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &old);
