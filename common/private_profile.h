@@ -9,13 +9,19 @@ namespace profile {
 
 // The value of `key` in `section`, or nothing when the section or key is missing. Names are compared
 // without regard to ASCII case; blanks around names and values are ignored; one pair of matching
-// surrounding quotes is removed; the first matching section and key win; lines starting with ';' are
-// comments; CR LF and LF both end a line.
+// surrounding quotes is removed; the first matching section and key win (a key line without '=' wins
+// too, and reads as missing); lines starting with ';' are comments; CR LF, LF and a lone CR end a line;
+// a UTF-8 byte-order mark at the start is skipped; a section's name runs to the last ']' of its line,
+// and a line "[name" without ']' is no section.
 std::optional<std::string> FindValue(const std::string& text, const std::string& section,
                                      const std::string& key);
 
-// Integer reading of a profile value: optional blanks and sign, then decimal digits or 0x and hex digits;
-// trailing text is ignored; no digits at all gives 0.
+// A file saved as UTF-16 LE with its byte-order mark. FindValue reads it (its values come as UTF-8);
+// SetValue cannot keep its form, so such a file is not written.
+bool IsUtf16(const std::string& text);
+
+// Integer reading of a profile value: optional blanks and sign, then decimal digits, or 0x, 0o or 0b
+// (lower case) and digits of that base; trailing text is ignored; no digits at all gives 0.
 int ParseInt(const std::string& value);
 
 // Returns `text` with `key` in `section` set to `value`: every other line is kept byte for byte, an

@@ -8,6 +8,8 @@
 # The database and end-to-end tests reach SQLite through Wine's odbc32, which hands every call to the
 # host's unixODBC: the host's driver manager and SQLite driver of the same architecture must be there.
 # CTest gives each test program its ODBCSYSINI before Wine starts (tests/cmake/QcDatabaseServers.cmake).
+# The foundation tests read one table of odd settings files through the system's profile functions here
+# and through our own reader in the Linux run (tests/private_profile_test.cpp): both must give its values.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 

@@ -31,6 +31,11 @@ void HandleTriggerFile(const std::string& path, SkipList& skipList) {
     std::string backupFolder = ReadSettingString(kGeneralSection, kBackupFolder, "");
     bool useBackupFolder = ReadSettingInt(kGeneralSection, kUseBackupFolder, 0) != 0;
     if (skipList.Contains(path)) return;
+    // Read only what its writer has finished: where that cannot be checked, a fresh file waits a pass.
+    if (platform::MayStillBeWritten(path)) {
+        WriteDetailedLogF("File may still be written, left for a later pass: %s", path.c_str());
+        return;
+    }
     if (ProcessCsvFile(path) != 0)
         WriteLogF("ProcessCsvFile Error: FileName = %s", path.c_str());
     else

@@ -1,7 +1,5 @@
 #include "collector_log.h"
 
-#include <cstdio>
-
 #include "common/settings.h"
 
 namespace {
@@ -32,8 +30,7 @@ void WriteLog(std::string text) {
     std::string path = ResolveLogFilePath(value, GetProgramDirectory());
     int code = platform::LastError();  // after the settings read, as the entry has always reported it
     std::string entry = FormatLogEntry(platform::Now(), text, code, platform::ErrorText(code));
-    std::fwrite(entry.data(), 1, entry.size(), stdout);
-    std::fflush(stdout);
+    platform::WriteStandardOutput(entry);  // dropped there when nobody reads it; the file keeps it
     AppendToFile(path, entry);
 }
 

@@ -7,6 +7,7 @@
 #include "collector_log.h"
 #include "common/platform/platform.h"
 #include "common/settings.h"
+#include "single_service.h"
 #include "skip_list.h"
 #include "wide_setting.h"
 
@@ -45,6 +46,7 @@ int RunService() {
         std::fflush(stdout);
         return 1;
     }
+    if (!TakeInstallationLock()) return 1;
     WriteLog("QuillCollector Started.");
     PollForever(skipList, PauseMilliseconds(ReadWideSetting(kSamplingFrequency)));
 }

@@ -2,6 +2,8 @@
 // the '/' separator and the C library's error texts.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -67,6 +69,95 @@ TEST(Files, MoveAcrossFileSystemsCopiesThenDeletes) {
     EXPECT_EQ(moved.st_mode & 07777, 0604u);
 }
 
+namespace {
+
+bool SameFileSystem(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
+
+bool IsLink(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+}  // namespace
+
+TEST(Files, LinksAreNeverFollowed) {
+    TempDir dir;
+    WriteFile(dir / "secret", "K1ABXY\n");
+    chmod((dir / "secret").c_str(), 0600);
+    ASSERT_EQ(symlink((dir / "secret").c_str(), (dir / "link.pdf").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "created-through-link").c_str(), (dir / "dangling.pdf").c_str()), 0);
+    platform::File file;
+    EXPECT_EQ(platform::OpenForSharedRead(dir / "link.pdf", file), ELOOP);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(platform::OpenForSharedRead(dir / "dangling.pdf", file), ELOOP);
+    EXPECT_FALSE(FileExists(dir / "created-through-link"));
+    // Removed as links: the files they name stay as they are.
+    EXPECT_EQ(platform::MoveFileNoReplace(dir / "link.pdf", dir / "moved.pdf"), 0);
+    EXPECT_TRUE(IsLink(dir / "moved.pdf"));
+    EXPECT_EQ(platform::DeleteFile(dir / "moved.pdf"), 0);
+    EXPECT_EQ(platform::DeleteFile(dir / "dangling.pdf"), 0);
+    EXPECT_EQ(ReadFile(dir / "secret"), "K1ABXY\n");
+}
+
+TEST(Files, MoveAcrossFileSystemsCopiesOnlyRegularFiles) {
+    TempDir disk;
+    TempDir memory("/dev/shm");
+    if (SameFileSystem(disk.path(), memory.path()))
+        GTEST_SKIP() << "the temporary folder and /dev/shm share a file system";
+    ASSERT_EQ(mkfifo((disk / "pipe.pdf").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", (disk / "zero.pdf").c_str()), 0);
+    std::vector<std::string> names{"pipe.pdf", "zero.pdf"};
+    if (mknod((disk / "device.pdf").c_str(), S_IFCHR | 0644, makedev(1, 5)) == 0)  // /dev/zero, as root
+        names.push_back("device.pdf");
+    for (const std::string& name : names) {
+        EXPECT_EQ(platform::MoveFileNoReplace(disk / name, memory / name), EXDEV) << name;
+        EXPECT_FALSE(FileExists(memory / name)) << name;
+        struct stat st {};
+        EXPECT_EQ(lstat((disk / name).c_str(), &st), 0) << name;  // left where it was
+    }
+}
+
+namespace {
+
+// As an unprivileged owner: a file without any permission can be moved and deleted.
+int MoveAndDeleteUnreadable(const std::string& folder) {
+    WriteFile(folder + "/closed.pdf", "K1ABXY\n");
+    WriteFile(folder + "/closed2.pdf", "K1ABXY\n");
+    chmod((folder + "/closed.pdf").c_str(), 0);
+    chmod((folder + "/closed2.pdf").c_str(), 0);
+    if (platform::MoveFileNoReplace(folder + "/closed.pdf", folder + "/moved.pdf") != 0) return 1;
+    if (platform::DeleteFile(folder + "/closed2.pdf") != 0) return 2;
+    return FileExists(folder + "/moved.pdf") && !FileExists(folder + "/closed2.pdf") ? 0 : 3;
+}
+
+// As an unprivileged user who may not take a lease on root's fresh file: it may still be written.
+int FreshFileOfAnotherUser(const std::string& path) {
+    return platform::MayStillBeWritten(path) ? 0 : 1;
+}
+
+}  // namespace
+
+TEST(Files, UnprivilegedOwnerMovesAndDeletesAFileItMayNotRead) {
+    if (!CanActAsUnprivilegedUser()) GTEST_SKIP() << "needs root to act as another user";
+    TempDir dir;
+    GiveToUnprivilegedUser(dir.path());
+    EXPECT_EQ(RunAsUnprivilegedUser(MoveAndDeleteUnreadable, dir.path()), 0);
+}
+
+TEST(Files, FreshFileThatCannotBeCheckedForAWriterMayStillBeWritten) {
+    if (!CanActAsUnprivilegedUser()) GTEST_SKIP() << "needs root to act as another user";
+    TempDir dir;
+    chmod(dir.path().c_str(), 0755);
+    WriteFile(dir / "fresh.pdf", "K1AB");
+    EXPECT_FALSE(platform::MayStillBeWritten(dir / "fresh.pdf"));  // root takes the lease: no writer
+    EXPECT_EQ(RunAsUnprivilegedUser(FreshFileOfAnotherUser, dir / "fresh.pdf"), 0);
+    EXPECT_FALSE(platform::MayStillBeWritten(dir / "missing.pdf"));
+}
+
 class ProfileFileTest : public ::testing::Test {
   protected:
     TempDir dir;
@@ -90,4 +181,12 @@ TEST_F(ProfileFileTest, ReplaceIsAtomicAndKeepsPermissions) {
     for (int r = e.Start(dir / "*", f); r == 0; r = e.Next(f))
         ++leftovers;
     EXPECT_EQ(leftovers, 1);  // no temporary file left behind
+}
+
+TEST_F(ProfileFileTest, Utf16FileIsNotRewrittenAsBytes) {
+    const std::string text = std::string("\xFF\xFE[\0G\0]\0\n\0K\0=\0v\0\n\0", 18);
+    WriteFile(ini, text);
+    EXPECT_EQ(platform::WriteProfileString(ini, "G", "K", "x"), EILSEQ);
+    EXPECT_EQ(ReadFile(ini), text);
+    EXPECT_EQ(platform::ReadProfileString(ini, "G", "K", "", 4096), "v");
 }

@@ -79,3 +79,21 @@ TEST_F(ServiceProcessTest, AnIntervalBeyondTheSignedRangeIsALongPauseNotNone) {
     std::string log = ReadFile(install / "QuillCollector.Log");
     EXPECT_EQ(log.find("Start Collect Files."), log.rfind("Start Collect Files."));  // one pass so far
 }
+
+TEST_F(ServiceProcessTest, SecondServiceOfTheSameInstallationRefusesToStart) {
+    WriteFile(install / "QuillCollector.ini", "[General]\nSamplingFrequency=20\n");
+    auto first = Start();
+    ASSERT_TRUE(WaitFor([&] { return LogHas("QuillCollector Started."); }));
+    const std::string refused = "QuillCollector Not Started: another service runs from this folder (";
+    Child second({program}, elsewhere / "second.txt", elsewhere.path());
+    EXPECT_EQ(second.Wait(), 1);
+    EXPECT_NE(ReadFile(elsewhere / "second.txt").find(refused), std::string::npos);
+    EXPECT_TRUE(LogHas(refused));
+    EXPECT_TRUE(first->Running());
+    first->Kill();
+    auto third = Start();  // the lock goes with the process that held it, however it ended
+    EXPECT_TRUE(WaitFor([&] {
+        std::string log = ReadFile(install / "QuillCollector.Log");
+        return log.find("Started.") != log.rfind("Started.");
+    }));
+}

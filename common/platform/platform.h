@@ -51,6 +51,22 @@ void SleepMilliseconds(unsigned milliseconds);
 // Process-wide start-up: locale, signal dispositions. Returns 0 or an error code.
 int InitializeProcess();
 
+// Writes a text to standard output without ever waiting for its reader: what cannot be written at once
+// (a pipe whose reader stopped) is dropped. No result: standard output is a copy of the log.
+void WriteStandardOutput(const std::string& text);
+
+// ---- One service per installation folder ---------------------------------------------------------------
+
+enum class InstallationLock {
+    Taken,          // held until this process ends
+    HeldElsewhere,  // another process holds it
+    Unavailable     // it cannot be made here (the cause is the last error)
+};
+// Takes the lock that lets one service run per installation folder: an exclusive lock on a file beside
+// the program on POSIX, a named mutex derived from the program's folder on Windows. `name` receives the
+// lock file's path or the mutex name.
+InstallationLock LockInstallationFolder(std::string& name);
+
 // ---- Directory enumeration -----------------------------------------------------------------------------
 
 struct FoundFile {
@@ -110,13 +126,21 @@ class File {
 };
 
 // Opens for reading, sharing read access only: creates the file empty when it is missing, and fails with
-// a sharing error when another process holds it open for writing or write-locked.
+// a sharing error when another process holds it open for writing or write-locked. A symbolic link is not
+// followed: opening one fails.
 int OpenForSharedRead(const std::string& path, File& out);
+
+// True when another process may still be writing the file and that cannot be ruled out: the writer
+// check of OpenForSharedRead cannot be made here (POSIX without a lease for us: not the owner, no
+// CAP_LEASE, a file system without leases) and the file changed within the last second. Always false
+// where the system's share modes tell (Windows).
+bool MayStillBeWritten(const std::string& path);
 
 // Opens for appending (log files): creates the file when it is missing, keeps its contents.
 int OpenForAppend(const std::string& path, File& out);
 
-// Moves a file; never replaces an existing destination; copies across file systems.
+// Moves a file; never replaces an existing destination; copies across file systems, but only a regular
+// file (a link is moved as a link, never through it). Needs no read access to the file.
 int MoveFileNoReplace(const std::string& from, const std::string& to);
 
 // Deletes a file (not a folder).

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 
 #include "common/platform/platform.h"
 
@@ -102,14 +104,20 @@ namespace {
 
 constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;  // a FIFO in the folder must not block us
 
-// Another process holds the file open for writing: a read lease cannot be had while any writer has it
-// open. Leases need ownership or CAP_LEASE and a file system that has them; without one, say no.
-bool HasWriterOpen(int fd) {
+enum class WriterCheck { NoWriter, WriterOpen, CannotTell };
+
+// Whether another process holds the file open for writing: a read lease cannot be had while any writer has
+// it open. Leases need ownership or CAP_LEASE and a file system that has them; without one we cannot tell.
+WriterCheck CheckForWriter(int fd) {
     if (fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
         fcntl(fd, F_SETLEASE, F_UNLCK);
-        return false;
+        return WriterCheck::NoWriter;
     }
-    return errno == EAGAIN;
+    return errno == EAGAIN ? WriterCheck::WriterOpen : WriterCheck::CannotTell;
+}
+
+bool HasWriterOpen(int fd) {
+    return CheckForWriter(fd) == WriterCheck::WriterOpen;
 }
 
 bool HasWriteLock(int fd) {
@@ -129,13 +137,23 @@ bool IsHeldWithoutSharing(int fd) {
     return held;
 }
 
-// Fails with EBUSY when another process holds the file; 0 when it may be moved or deleted.
-int CheckNotHeld(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | kOpenFlags);
-    if (fd < 0) return errno;
+// Fails with EBUSY when another process holds the file; 0 when it may be moved or deleted. Only a regular
+// file is opened for the check: opening a FIFO or a device has effects of its own, and a link is moved or
+// deleted as a link. A file we may not read cannot be checked, and a rename or unlink needs no read access,
+// so it is left to them.
+int CheckNotHeld(const std::string& path, const struct stat& st) {
+    if (!S_ISREG(st.st_mode)) return 0;
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags);
+    if (fd < 0) return errno == ENOENT ? ENOENT : 0;
     bool held = IsHeldWithoutSharing(fd);
     close(fd);
     return held ? EBUSY : 0;
+}
+
+int CheckNotHeld(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) return errno;
+    return CheckNotHeld(path, st);
 }
 
 int CopyContents(int from, int to) {
@@ -154,12 +172,17 @@ int CopyContents(int from, int to) {
     }
 }
 
-// A move to another file system: copy into a new destination, flush it, then remove the source.
+// A move to another file system: copy into a new destination, flush it, then remove the source. Only a
+// regular file is copied, never what a link points to: a FIFO would block the copy for ever and a device
+// would fill the destination; anything else stays where it is (EXDEV, as the rename said).
 int CopyThenDelete(const std::string& from, const std::string& to) {
-    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (in < 0) return errno;
+    int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags);
+    if (in < 0) return errno == ELOOP ? EXDEV : errno;
     struct stat st {};
-    fstat(in, &st);
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(in);
+        return EXDEV;
+    }
     int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
     if (out < 0) {
         int error = errno;
@@ -195,7 +218,8 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 
 int OpenForSharedRead(const std::string& path, File& out) {
     out.Close();
-    int fd = open(path.c_str(), O_RDONLY | O_CREAT | kOpenFlags, 0666);
+    // A link is never followed: it could make us read a file we were not given, or create one elsewhere.
+    int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | kOpenFlags, 0666);
     if (fd < 0) return errno;
     if (IsHeldWithoutSharing(fd)) {
         close(fd);
@@ -214,10 +238,43 @@ int OpenForAppend(const std::string& path, File& out) {
 }
 
 int MoveFileNoReplace(const std::string& from, const std::string& to) {
-    int error = CheckNotHeld(from);
+    struct stat st {};
+    int error = lstat(from.c_str(), &st) == 0 ? CheckNotHeld(from, st) : errno;
     if (error == 0) error = RenameNoReplace(from, to);
-    if (error == EXDEV) error = CopyThenDelete(from, to);
+    if (error == EXDEV && S_ISREG(st.st_mode)) error = CopyThenDelete(from, to);
     return errno = error;
+}
+
+namespace {
+
+long long Nanoseconds(const timespec& t) {
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+// A writer that is done no longer changes the file; one second without a change is taken as done. The
+// status change time counts too: a writer cannot set it back, and a rename into the folder sets it.
+bool ChangedWithinASecond(const struct stat& st) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    long long changed = std::max(Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim));
+    return Nanoseconds(now) - changed < 1000000000LL;  // a time ahead of our clock counts as just changed
+}
+
+}  // namespace
+
+bool MayStillBeWritten(const std::string& path) {
+    int saved = errno;
+    struct stat st {};
+    bool fresh = lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ChangedWithinASecond(st);
+    if (fresh) {
+        int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags);
+        if (fd >= 0) {  // unreadable: nobody can tell, so it waits its second like the others
+            fresh = CheckForWriter(fd) == WriterCheck::CannotTell;
+            close(fd);
+        }
+    }
+    errno = saved;
+    return fresh;
 }
 
 int DeleteFile(const std::string& path) {

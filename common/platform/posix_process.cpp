@@ -1,7 +1,9 @@
 // POSIX flavour of the platform layer: child processes, started without a shell.
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -91,7 +93,6 @@ class SpawnSetup {
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
     void SetFlags(short flags) { posix_spawnattr_setflags(&attributes, flags); }
-    void SetProcessGroup() { posix_spawnattr_setpgroup(&attributes, 0); }
     void ChangeDirectory(const std::string& dir) {
         posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
     }
@@ -107,6 +108,61 @@ class SpawnSetup {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
 };
+
+// A hidden child that ends with us: a signer left running after the service was killed would go on with
+// its document beside the restarted service. The death signal has to be asked for in the child itself,
+// which posix_spawn cannot do, so the child is started by vfork: between vfork and exec it makes only
+// system calls on values prepared before, as posix_spawn's own child does.
+struct HiddenStart {
+    const char* program;
+    char* const* argv;
+    pid_t parent;
+    volatile int error = 0;  // set by the child when it cannot exec; memory is shared under vfork
+};
+
+[[noreturn]] void RunHiddenChild(HiddenStart& start) {
+    setpgid(0, 0);  // its own group, so that stopping it takes its own children with it
+    // Fires when the thread that started it ends: the service starts signers from its one thread.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != start.parent) _exit(127);  // we were gone before the request took hold
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &byDefault, nullptr);
+    sigaction(SIGIO, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    int input = open("/dev/null", O_RDONLY);  // hidden: nothing to read
+    if (input < 0 || (input != STDIN_FILENO && dup2(input, STDIN_FILENO) < 0)) {
+        start.error = errno;
+        _exit(127);
+    }
+    syscall(SYS_close_range, 3u, ~0u, 0u);  // no descriptor of ours beyond the standard three
+    execve(start.program, start.argv, environ);
+    start.error = errno;
+    _exit(127);
+}
+
+int StartEndingWithUs(const std::vector<std::string>& argv, pid_t& pid) {
+    std::string program = ResolveProgram(argv.empty() ? std::string() : argv[0]);
+    if (program.empty()) return ENOENT;
+    std::vector<char*> args = ArgumentVector(argv);
+    HiddenStart start{program.c_str(), args.data(), getpid()};
+    // No signal may be handled in the child while it borrows our memory (our programs install no handler
+    // that it could run after the mask is lifted just before exec).
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &old);
+    pid = vfork();
+    if (pid == 0) RunHiddenChild(start);
+    int error = pid < 0 ? errno : start.error;
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    if (pid > 0 && error != 0) {
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    return error;
+}
 
 int ExitCodeOf(int status) {
     if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -155,11 +211,8 @@ void ChildDeleter::operator()(ChildProcess* child) const noexcept {
 
 int StartHiddenChild(const std::vector<std::string>& argv, const std::string& /*commandLine*/,
                      ChildHandle& out) {
-    SpawnSetup setup;
-    setup.SetFlags(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-    setup.SetProcessGroup();  // so that a child that has to be stopped takes its own children with it
     pid_t pid = -1;
-    int error = setup.Spawn(argv, pid);
+    int error = StartEndingWithUs(argv, pid);
     if (error != 0) return errno = error;
     out.reset(new ChildProcess{pid, false});
     return 0;

@@ -1,5 +1,7 @@
 // POSIX flavour of the platform layer: names, process start-up, errors, time, profile files.
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,6 +92,60 @@ int InitializeProcess() {
     std::signal(SIGCHLD, SIG_DFL);
     if (ProgramPath().empty()) return errno != 0 ? errno : ENOENT;
     return 0;
+}
+
+// ---- Standard output -------------------------------------------------------------------------------------
+
+namespace {
+
+// Standard output as something that never blocks. A pipe is opened again as its own open file description
+// with O_NONBLOCK: setting the flag on descriptor 1 would change it for every process that shares it. A
+// socket (a journal) takes MSG_DONTWAIT per write. Files and terminals are written as they are.
+struct StandardOutput {
+    int fd = STDOUT_FILENO;
+    bool socket = false;
+};
+
+StandardOutput OpenStandardOutput() {
+    StandardOutput out;
+    struct stat st {};
+    if (fstat(STDOUT_FILENO, &st) != 0) return out;
+    out.socket = S_ISSOCK(st.st_mode);
+    if (S_ISFIFO(st.st_mode)) {
+        int fd = open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) out.fd = fd;  // kept for the life of the process
+    }
+    return out;
+}
+
+}  // namespace
+
+void WriteStandardOutput(const std::string& text) {
+    static const StandardOutput out = OpenStandardOutput();
+    int saved = errno;
+    ssize_t n;
+    do
+        n = out.socket ? send(out.fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL)
+                       : write(out.fd, text.data(), text.size());
+    while (n < 0 && errno == EINTR);
+    errno = saved;  // a full pipe drops the entry (or the rest of a long one); the log file has it
+}
+
+// ---- One service per installation folder ---------------------------------------------------------------
+
+InstallationLock LockInstallationFolder(std::string& name) {
+    std::string program = ProgramPath();
+    name = program.substr(0, program.rfind(kPathSeparator) + 1) + kServiceProgramName + ".lock";
+    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644);
+    if (fd < 0 && (errno == EACCES || errno == EROFS))  // a read-only folder: a lock file set up beforehand
+        fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+    if (fd < 0) return InstallationLock::Unavailable;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return InstallationLock::Taken;  // the descriptor stays open
+    bool held = errno == EWOULDBLOCK;
+    int error = errno;
+    close(fd);
+    errno = error;
+    return held ? InstallationLock::HeldElsewhere : InstallationLock::Unavailable;
 }
 
 // ---- Profile files ---------------------------------------------------------------------------------------
@@ -191,6 +247,7 @@ int WriteProfileString(const std::string& path, const std::string& section, cons
     std::string text;
     int error = ReadWholeFile(path, text);
     if (error != 0 && error != ENOENT) return errno = error;
+    if (profile::IsUtf16(text)) return errno = EILSEQ;  // rewritten as bytes it would be lost on reading
     return ReplaceFileAtomically(path, profile::SetValue(text, section, key, value, kProfileNewline));
 }
 

@@ -107,23 +107,46 @@ int File::Write(const char* data, std::size_t size) {
 
 namespace {
 
-int Open(const std::string& path, DWORD access, File& out) {
+int Open(const std::string& path, DWORD access, DWORD flags, File& out) {
     out.Close();
-    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return FailureCode(ERROR_OPEN_FAILED);
     out = File(reinterpret_cast<std::intptr_t>(h));
     return 0;
 }
 
+// The reparse tag of a file opened as itself; 0 for a plain file.
+DWORD ReparseTag(const File& file) {
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!GetFileInformationByHandleEx(AsHandle(file.NativeHandle()), FileAttributeTagInfo, &info,
+                                      sizeof info))
+        return 0;
+    return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? info.ReparseTag : 0;
+}
+
 }  // namespace
 
+// A link is not followed: it could make us read a file we were not given, or create one elsewhere.
 int OpenForSharedRead(const std::string& path, File& out) {
-    return Open(path, GENERIC_READ, out);
+    int error = Open(path, GENERIC_READ, FILE_FLAG_OPEN_REPARSE_POINT, out);
+    if (error != 0) return error;
+    DWORD tag = ReparseTag(out);
+    if (tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT) {
+        out.Close();
+        ::SetLastError(ERROR_CANT_ACCESS_FILE);
+        return ERROR_CANT_ACCESS_FILE;
+    }
+    if (tag == 0) return 0;
+    return Open(path, GENERIC_READ, 0, out);  // deduplicated or cloud files: their data, through the system
+}
+
+bool MayStillBeWritten(const std::string& /*path*/) {
+    return false;  // a writer's share mode refuses our open; nothing to guess
 }
 
 int OpenForAppend(const std::string& path, File& out) {
-    int error = Open(path, GENERIC_WRITE, out);
+    int error = Open(path, GENERIC_WRITE, 0, out);
     if (error != 0) return error;
     DWORD saved = GetLastError();  // OPEN_ALWAYS tells whether the file existed; keep that
     LONG high = 0;                 // with the high part, a log beyond 4 GB is still appended to

@@ -47,9 +47,30 @@ std::string BuildCommandLine(const std::vector<std::string>& argv) {
     return line;
 }
 
+// The job of every hidden child: the system closes it when this process ends, however it ends, and the
+// job then ends the children and their own children. A signer left running after the service was killed
+// would go on with its document beside the restarted service.
+HANDLE ChildrenJob() {
+    static const HANDLE job = [] {
+        HANDLE created = CreateJobObjectA(nullptr, nullptr);  // never closed: it lives as long as we do
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (created &&
+            !SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            CloseHandle(created);
+            created = nullptr;
+        }
+        return created;
+    }();
+    return job;
+}
+
+enum class Lifetime { EndsWithUs, Detached };
+
 // Starts the command line hidden: no application name (the first quoted value names the program, found
-// by the system's own search), no inherited handles, our environment.
-int StartHidden(const std::string& commandLine, const std::string& workingDirectory,
+// by the system's own search), no inherited handles, our environment. A child that ends with us starts
+// suspended and runs once it is in our job (where the job cannot be had, it runs all the same).
+int StartHidden(const std::string& commandLine, const std::string& workingDirectory, Lifetime lifetime,
                 PROCESS_INFORMATION& started) {
     std::vector<char> buffer(commandLine.begin(), commandLine.end());  // CreateProcessA may write to it
     buffer.push_back('\0');
@@ -57,9 +78,17 @@ int StartHidden(const std::string& commandLine, const std::string& workingDirect
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &started))
+    bool joined = lifetime == Lifetime::EndsWithUs && ChildrenJob();
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, joined ? CREATE_SUSPENDED : 0,
+                        nullptr, workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup,
+                        &started))
         return FailureCode(ERROR_FILE_NOT_FOUND);
+    if (joined) {
+        DWORD saved = GetLastError();
+        AssignProcessToJobObject(ChildrenJob(), started.hProcess);
+        ResumeThread(started.hThread);
+        ::SetLastError(saved);
+    }
     CloseHandle(started.hThread);
     return 0;
 }
@@ -77,7 +106,8 @@ void ChildDeleter::operator()(ChildProcess* child) const noexcept {
 
 int StartHiddenChild(const std::vector<std::string>& argv, const std::string& commandLine, ChildHandle& out) {
     PROCESS_INFORMATION started{};
-    int error = StartHidden(commandLine.empty() ? BuildCommandLine(argv) : commandLine, "", started);
+    int error = StartHidden(commandLine.empty() ? BuildCommandLine(argv) : commandLine, "",
+                            Lifetime::EndsWithUs, started);
     if (error != 0) return error;
     out.reset(new ChildProcess{started.hProcess, false});
     return 0;
@@ -121,7 +151,7 @@ int StartDetachedChild(const std::vector<std::string>& argv, const std::string& 
         return ERROR_INVALID_PARAMETER;
     }
     PROCESS_INFORMATION started{};
-    int error = StartHidden(BuildCommandLine(argv), workingDirectory, started);
+    int error = StartHidden(BuildCommandLine(argv), workingDirectory, Lifetime::Detached, started);
     if (error != 0) return error;
     CloseHandle(started.hProcess);  // never waited for; the system keeps no zombie
     return 0;

@@ -73,6 +73,42 @@ int InitializeProcess() {
     return 0;
 }
 
+void WriteStandardOutput(const std::string& text) {
+    DWORD saved = GetLastError();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    ::SetLastError(saved);
+}
+
+// ---- One service per installation folder ---------------------------------------------------------------
+
+namespace {
+
+// The folder's path in one letter case, hashed: a mutex name holds no backslash and has a length limit.
+std::string MutexNameFor(const std::string& folder) {
+    std::string lower = folder;
+    if (!lower.empty()) CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (unsigned char c : lower)
+        hash = (hash ^ c) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return std::string("Global\\QuillCollectorService-") + hex;
+}
+
+}  // namespace
+
+InstallationLock LockInstallationFolder(std::string& name) {
+    std::string program = ProgramPath();
+    name = MutexNameFor(program.substr(0, program.rfind(kPathSeparator)));
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());  // kept open until the process ends
+    if (!mutex) return InstallationLock::Unavailable;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return InstallationLock::Taken;
+    CloseHandle(mutex);
+    ::SetLastError(ERROR_ALREADY_EXISTS);
+    return InstallationLock::HeldElsewhere;
+}
+
 // ---- Profile files ---------------------------------------------------------------------------------------
 
 namespace {

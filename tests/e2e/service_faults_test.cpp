@@ -143,4 +143,18 @@ TEST_P(ServiceFaults, TenThousandTriggerFilesLeaveNoDescriptorsOrMemoryBehind) {
     EXPECT_EQ(install.CountInLog("Result = -5"), kFiles + 100);
 }
 
+TEST_P(ServiceFaults, SignerEndsWithAKilledService) {
+    std::string document = "/archive/orphan-" + UniqueSuffix() + ".pdf";
+    AddRow("K1XY", document, 0);
+    SetEnv("TESTSIGNER_SLEEP", "60");
+    StartWith();
+    UnsetEnv("TESTSIGNER_SLEEP");  // the service has it
+    install.DropTrigger("orphan.pdf", "K1ABXY\n");
+    ASSERT_TRUE(WaitFor([&] { return !install.SignerCalls().empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return TestSignerRunsWith(document); }));
+    install.Stop();  // killed, as a service host or an administrator kills it
+    EXPECT_TRUE(WaitFor([&] { return !TestSignerRunsWith(document); }));
+    EXPECT_EQ(Counter(document), "0");
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, ServiceFaults, ::testing::Values(DatabaseDriver::SQLite), DriverTestName);

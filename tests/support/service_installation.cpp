@@ -38,10 +38,10 @@ void ServiceInstallation::WriteRawSettings(const std::string& content) {
     RenameReplacing(dir_ / "QuillCollector.ini.new", dir_ / "QuillCollector.ini");
 }
 
-void ServiceInstallation::Start() {
-    service_ =
-        std::make_unique<Child>(std::vector<std::string>{dir_ / ExecutableName("QuillCollectorService")},
-                                dir_ / "stdout.txt", dir_.path());
+void ServiceInstallation::Start(const std::vector<std::string>& wrapper, const std::string& output) {
+    std::vector<std::string> argv = wrapper;
+    argv.push_back(dir_ / ExecutableName("QuillCollectorService"));
+    service_ = std::make_unique<Child>(argv, output.empty() ? dir_ / "stdout.txt" : output, dir_.path());
 }
 
 void ServiceInstallation::Stop() {

@@ -18,6 +18,7 @@ class ServiceInstallation {
 
     // Paths with the native separator, as the service shows them; '/' in `name` stands for it.
     std::string operator/(const std::string& name) const { return dir_ / name; }
+    const std::string& Folder() const { return dir_.path(); }
     std::string HotFolder() const { return dir_ / "hot"; }
     std::string BackupFolder() const { return dir_ / "backup"; }
 
@@ -25,7 +26,9 @@ class ServiceInstallation {
     void WriteSettings(const std::map<std::string, std::string>& overrides);
     void WriteRawSettings(const std::string& content);
 
-    void Start();
+    // Starts the service; `wrapper` comes before the program (to run it as another user), and its
+    // standard output goes to `output` (default: a file of the installation, see Output()).
+    void Start(const std::vector<std::string>& wrapper = {}, const std::string& output = "");
     void Stop();
     bool Running();
     Child::Resources ServiceResources() const { return service_->HeldResources(); }

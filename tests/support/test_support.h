@@ -65,6 +65,22 @@ struct AbnormalEnd {
 };
 extern const AbnormalEnd kSignerAbnormalEnd;
 
+// ---- Another user ---------------------------------------------------------------------------------------
+
+// Whether the tests can act as an unprivileged user for real: on POSIX when they run as root (as in CI);
+// never on Windows, where share modes make the cases that need one moot.
+bool CanActAsUnprivilegedUser();
+// Runs `action` in a child process as that user (nobody); its result, 0 to 255, is the exit code.
+int RunAsUnprivilegedUser(int (*action)(const std::string&), const std::string& argument);
+// `argv` run as that user.
+std::vector<std::string> AsUnprivilegedUser(const std::vector<std::string>& argv);
+// Makes a folder and everything in it belong to that user.
+void GiveToUnprivilegedUser(const std::string& path);
+
+// Whether a test signer is still running with `argument` among its arguments (zombies do not count).
+// Windows cannot show another process's arguments to us here: there any running test signer counts.
+bool TestSignerRunsWith(const std::string& argument);
+
 // ---- Child programs ------------------------------------------------------------------------------------
 
 // A program started by a test with its standard input on a pipe and its output in a file.

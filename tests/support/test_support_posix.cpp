@@ -1,5 +1,6 @@
 // POSIX flavour of the test helpers: posix_spawn children, mkdtemp folders, errno codes.
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include "test_support.h"
@@ -144,6 +146,64 @@ Child::Resources Child::HeldResources() const {
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0) held.residentKb = std::stol(line.substr(6));
     return held;
+}
+
+// ---- Another user ---------------------------------------------------------------------------------------
+
+namespace {
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+}  // namespace
+
+bool CanActAsUnprivilegedUser() {
+    return geteuid() == 0;
+}
+
+int RunAsUnprivilegedUser(int (*action)(const std::string&), const std::string& argument) {
+    pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        if (setgroups(0, nullptr) != 0 || setresgid(kNoGroup, kNoGroup, kNoGroup) != 0 ||
+            setresuid(kNobody, kNobody, kNobody) != 0)
+            _exit(255);
+        _exit(action(argument));
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::vector<std::string> AsUnprivilegedUser(const std::vector<std::string>& argv) {
+    std::vector<std::string> wrapped{"/usr/bin/setpriv", "--reuid=" + std::to_string(kNobody),
+                                     "--regid=" + std::to_string(kNoGroup), "--clear-groups", "--"};
+    wrapped.insert(wrapped.end(), argv.begin(), argv.end());
+    return wrapped;
+}
+
+void GiveToUnprivilegedUser(const std::string& path) {
+    lchown(path.c_str(), kNobody, kNoGroup);
+    for (const auto& entry : fs::recursive_directory_iterator(path))
+        lchown(entry.path().c_str(), kNobody, kNoGroup);
+}
+
+bool TestSignerRunsWith(const std::string& argument) {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string stat = ReadFile(entry.path() / "stat");
+        std::size_t state = stat.rfind(") ");
+        if (state == std::string::npos || stat.compare(state + 2, 1, "Z") == 0) continue;
+        std::string cmdline = ReadFile(entry.path() / "cmdline");
+        std::vector<std::string> args;
+        std::istringstream in(cmdline);
+        for (std::string arg; std::getline(in, arg, '\0');)
+            args.push_back(arg);
+        if (args.empty() || fs::path(args[0]).filename() != "TestSigner") continue;
+        for (std::size_t i = 1; i < args.size(); ++i)
+            if (args[i] == argument) return true;
+    }
+    return false;
 }
 
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 #include "common/platform/win32_windows.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <fcntl.h>
@@ -239,6 +240,34 @@ Child::Resources Child::HeldResources() const {
     if (GetProcessMemoryInfo(AsHandle(process_), &memory, sizeof memory))
         held.residentKb = static_cast<long>(memory.WorkingSetSize / 1024);
     return held;
+}
+
+// ---- Another user ---------------------------------------------------------------------------------------
+
+bool CanActAsUnprivilegedUser() {
+    return false;
+}
+
+int RunAsUnprivilegedUser(int (*)(const std::string&), const std::string&) {
+    throw std::runtime_error("no unprivileged user on Windows");
+}
+
+std::vector<std::string> AsUnprivilegedUser(const std::vector<std::string>& argv) {
+    return argv;
+}
+
+void GiveToUnprivilegedUser(const std::string&) {}
+
+bool TestSignerRunsWith(const std::string&) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
+        found = _stricmp(entry.szExeFile, "TestSigner.exe") == 0;
+    CloseHandle(snapshot);
+    return found;
 }
 
 }  // namespace testing_support
