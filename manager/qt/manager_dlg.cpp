@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QShowEvent>
 
 #include "common/platform/platform.h"
@@ -56,8 +57,11 @@ void CQuillCollectorManagerDlg::LoadSettings() {
     ::LoadSettings(m_controls);
 }
 
-void CQuillCollectorManagerDlg::SaveSettings() {
-    ::SaveSettings(m_controls);
+bool CQuillCollectorManagerDlg::SaveSettings() {
+    std::optional<SaveFailure> failure = ::SaveSettings(m_controls);
+    if (!failure) return true;
+    QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(SaveFailureMessage(*failure)));
+    return false;
 }
 
 void CQuillCollectorManagerDlg::UpdateControlStates() {
@@ -113,9 +117,9 @@ bool CQuillCollectorManagerDlg::OnSysCommand(unsigned command) {
     return true;
 }
 
+// A failed save keeps the dialog open with every edit, so the administrator can act and try again.
 void CQuillCollectorManagerDlg::OnOK() {
-    SaveSettings();
-    accept();
+    if (SaveSettings()) accept();
 }
 
 void CQuillCollectorManagerDlg::OnAbout() {
