@@ -1,18 +1,26 @@
 // The dialog's buttons that act: the two choosers, the service buttons, the about box from its button and
 // from the window menu, and the program's start-up that runs the dialog.
+#include <sys/stat.h>
+
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
+
+#include "common/platform/platform.h"
 
 #include "manager/browse/qt/browse_chooser.h"
 #include "manager/qt/about_dlg.h"
 #include "manager/qt/manager_app.h"
+#include "manager/settings_form.h"
 #include "tests/browse/browse_test_support.h"
 #include "tests/manager/manager_dlg_fixture.h"
+#include "tests/manager/unprivileged_user.h"
 
 using namespace testing_support;
 using browse_testing::ModalDriver;
@@ -109,6 +117,49 @@ TEST_F(ManagerDialogTest, ServiceButtonsStartTheHostWithoutSavingTheFields) {
     EXPECT_TRUE(FileExists(dir / "Moorline.ini"));
     EXPECT_EQ(Ini(), "[General]\nTableName=T1\n");
     EXPECT_TRUE(dialog->isVisible());
+}
+
+// An administrator without root in a folder that is not his: OK says which file and why, in one box, and
+// keeps every edit; the service buttons stay silent, as the host's own log says what went wrong.
+TEST_F(ManagerDialogTest, FailedSaveKeepsTheDialogOpenAndSaysWhichFileAndWhy) {
+    WriteIni("TableName=T1\n");
+    Open();
+    Edit(IDC_TABLE_NAME)->setText("T2");
+    struct WritableAtEnd {
+        const std::string& folder;
+        ~WritableAtEnd() { chmod(folder.c_str(), 0700); }
+    } restore{dir.path()};
+    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    {
+        UnprivilegedUser user;
+        ModalDriver driver({[&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                title = box->windowTitle();
+                text = box->text();
+                icon = box->icon();
+            }
+            browse_testing::Answer(modal, QMessageBox::Ok);
+        }});
+        Click(IDOK);
+        Click(IDC_INSTALL_SERVICE);  // no Moorline here, and Moorline.ini cannot be written either
+        Click(IDC_UNINSTALL_SERVICE);
+        ExpectAnswered(driver, 1);
+    }
+    EXPECT_EQ(title, "QuillCollectorManager");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(text.toStdString(),
+              SaveFailureMessage({dir / "QuillCollector.ini", platform::ErrorText(EACCES)}));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(FieldText(IDC_TABLE_NAME), "T2");
+    EXPECT_EQ(Ini(), "[General]\nTableName=T1\n");
+
+    ASSERT_EQ(chmod(dir.path().c_str(), 0700), 0);  // the administrator mends the folder and tries again
+    Click(IDOK);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_NE(Ini().find("TableName=T2\n"), std::string::npos);
 }
 
 TEST_F(ManagerDialogTest, AboutButtonOpensTheAboutBoxEveryTime) {

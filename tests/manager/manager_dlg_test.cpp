@@ -1,6 +1,7 @@
 // The settings dialog as a user meets it: what it shows, what it enables, what OK, Enter, Esc, Cancel and
 // the close box write, and the template's places and styles.
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 
 #include <climits>
 
+#include "manager/qt/first_line_validator.h"
 #include "tests/manager/manager_dlg_fixture.h"
 
 using namespace testing_support;
@@ -112,6 +114,45 @@ TEST_F(ManagerDialogTest, LongValuesAreShownAndWrittenCutAndEverythingElseInTheF
                          "VellumChannel=\nVellumIPAddress=\nVellumPort=\n[Other]\nX=1\n");
 }
 
+// As in a Windows single-line edit box, only the first line of pasted text arrives, so every box holds a
+// value that OK can write.
+TEST_F(ManagerDialogTest, PastedTextKeepsItsFirstLineInEveryEditBoxAndOkWritesIt) {
+    WriteIni("DetailedLog=1\nUseBackupFolder=1\nVellumSignType=1\nTableName=BRX.ARC\n");
+    Open();
+    auto paste = [](QLineEdit* edit, const char* text) {
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    };
+    for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+        edit->selectAll();
+        paste(edit, "first line\r\nsecond line\n");
+        EXPECT_EQ(edit->text(), "first line") << edit->objectName().toStdString();
+        EXPECT_EQ(edit->cursorPosition(), 10);
+    }
+    QLineEdit* table = Edit(IDC_TABLE_NAME);
+    table->setText("BRX.ARC");
+    table->setSelection(3, 1);
+    paste(table, "_\rVellumSignType=1");  // into the middle, over a selection: the text behind it stays
+    EXPECT_EQ(FieldText(IDC_TABLE_NAME), "BRX_ARC");
+    paste(table, "\n001");
+    EXPECT_EQ(FieldText(IDC_TABLE_NAME), "BRX_ARC");
+    table->undo();  // the box never goes back to a text with a line break
+    EXPECT_EQ(FieldText(IDC_TABLE_NAME).find_first_of("\r\n"), std::string::npos);
+    table->setText("ARC001\nVellumSignType=1");
+    EXPECT_EQ(FieldText(IDC_TABLE_NAME), "ARC001");
+    QTest::keyClick(table, Qt::Key_End);
+    QTest::keyClick(table, Qt::Key_J, Qt::ControlModifier);  // a control key types nothing
+    EXPECT_EQ(FieldText(IDC_TABLE_NAME), "ARC001");
+    Edit(IDC_CONNECTION_STRING)->selectAll();
+    paste(Edit(IDC_CONNECTION_STRING), "Dsn=prod;uid=u\n");
+
+    Click(IDOK);
+    EXPECT_FALSE(dialog->isVisible()) << "the save failed";
+    EXPECT_TRUE(Has(Ini(), "TableName=ARC001\n")) << Ini();
+    EXPECT_TRUE(Has(Ini(), "ConnectionString=Dsn=prod;uid=u\n")) << Ini();
+    EXPECT_TRUE(Has(Ini(), "HotFolderPath=first line\n")) << Ini();
+}
+
 TEST_F(ManagerDialogTest, EscCancelAndTheCloseBoxWriteNothing) {
     const std::string before = "[General]\nSamplingFrequency=100\n";
     WriteIni("SamplingFrequency=100\n");
@@ -176,7 +217,7 @@ TEST_F(ManagerDialogTest, StylesOfTheControls) {
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
     for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
         EXPECT_EQ(edit->maxLength(), INT_MAX) << edit->objectName().toStdString();
-        EXPECT_EQ(edit->validator(), nullptr);
+        EXPECT_NE(dynamic_cast<const FirstLineValidator*>(edit->validator()), nullptr);  // nothing else
         EXPECT_TRUE(edit->inputMask().isEmpty());
         EXPECT_TRUE(edit->hasFrame());
     }
