@@ -60,7 +60,7 @@ void CQuillCollectorManagerDlg::LoadSettings() {
 bool CQuillCollectorManagerDlg::SaveSettings() {
     std::optional<SaveFailure> failure = ::SaveSettings(m_controls);
     if (!failure) return true;
-    QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(SaveFailureMessage(*failure)));
+    QMessageBox::critical(this, windowTitle(), ShownText(SaveFailureMessage(*failure)));
     return false;
 }
 
@@ -142,7 +142,8 @@ void CQuillCollectorManagerDlg::OnBrowseHotFolder() {
     chooser.SetPath(field->text());
     chooser.SetBrowseStyle(chooser.GetBrowseStyle() | BCS_FOLDERMODE);
     chooser.SetFolderFlags(BIF_EDITBOX);
-    if (chooser.Browse() != kBrowseCancelled) ShowFieldText(field, chooser.GetPath());
+    if (chooser.Browse() != kBrowseCancelled)
+        m_controls.SetChosenPath(IDC_HOT_FOLDER_PATH, chooser.GetPath());
 }
 
 void CQuillCollectorManagerDlg::OnBrowseSigner() {
@@ -151,7 +152,7 @@ void CQuillCollectorManagerDlg::OnBrowseSigner() {
     chooser.SetPath(field->text());
     chooser.SetFileFilter(QString::fromLatin1(kSignerFilter));
     chooser.SetFileFlags(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
-    if (chooser.Browse() != kBrowseCancelled) ShowFieldText(field, chooser.GetPath());
+    if (chooser.Browse() != kBrowseCancelled) m_controls.SetChosenPath(IDC_SEALWRIGHT, chooser.GetPath());
 }
 
 void CQuillCollectorManagerDlg::OnChoiceClicked() {
