@@ -56,6 +56,14 @@ TEST_F(ManagerDialogTest, NoSettingsFileShowsTheDefaultsAndEnterInAnEditBoxSaves
     EXPECT_EQ(Ini(), kDefaultIni);
 }
 
+TEST_F(ManagerDialogTest, TheFocusedHotFolderFieldStartsSelectedSoTypingReplacesIt) {
+    Open();
+    ASSERT_EQ(QApplication::focusWidget(), Edit(IDC_HOT_FOLDER_PATH));
+    EXPECT_EQ(Edit(IDC_HOT_FOLDER_PATH)->selectedText(), "/var/spool/quillcollector");
+    QTest::keyClicks(Edit(IDC_HOT_FOLDER_PATH), "/srv/hot");
+    EXPECT_EQ(FieldText(IDC_HOT_FOLDER_PATH), "/srv/hot");
+}
+
 TEST_F(ManagerDialogTest, UnknownSignTypeChecksNeitherChoiceAndOkWritesLocal) {
     WriteIni("VellumSignType=2\nVellumChannel=chan\n");
     Open();
