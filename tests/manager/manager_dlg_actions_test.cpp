@@ -1,6 +1,5 @@
 // The dialog's buttons that act: the two choosers, the service buttons, the about box from its button and
 // from the window menu, and the program's start-up that runs the dialog.
-#include <sys/stat.h>
 
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -171,11 +170,7 @@ TEST_F(ManagerDialogTest, FailedSaveKeepsTheDialogOpenAndSaysWhichFileAndWhy) {
     WriteIni("TableName=T1\n");
     Open();
     Edit(IDC_TABLE_NAME)->setText("T2");
-    struct WritableAtEnd {
-        const std::string& folder;
-        ~WritableAtEnd() { chmod(folder.c_str(), 0700); }
-    } restore{dir.path()};
-    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    FolderMode folder(dir.path(), 0555);
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     {
@@ -201,7 +196,7 @@ TEST_F(ManagerDialogTest, FailedSaveKeepsTheDialogOpenAndSaysWhichFileAndWhy) {
     EXPECT_EQ(FieldText(IDC_TABLE_NAME), "T2");
     EXPECT_EQ(Ini(), "[General]\nTableName=T1\n");
 
-    ASSERT_EQ(chmod(dir.path().c_str(), 0700), 0);  // the administrator mends the folder and tries again
+    folder.Set(0700);  // the administrator mends the folder and tries again
     Click(IDOK);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
