@@ -38,10 +38,10 @@ int ReadSettingInt(const std::string& section, const std::string& key, int defau
     return platform::ReadProfileInt(GetSettingsFilePath(), section, key, defaultValue);
 }
 
-void WriteSettingString(const std::string& section, const std::string& key, const std::string& value) {
-    platform::WriteProfileString(GetSettingsFilePath(), section, key, value);
+int WriteSettingString(const std::string& section, const std::string& key, const std::string& value) {
+    return platform::WriteProfileString(GetSettingsFilePath(), section, key, value);
 }
 
-void WriteSettingInt(const std::string& section, const std::string& key, int value) {
-    WriteSettingString(section, key, StrPrintf("%d", value));
+int WriteSettingInt(const std::string& section, const std::string& key, int value) {
+    return WriteSettingString(section, key, StrPrintf("%d", value));
 }

@@ -36,6 +36,7 @@ std::string ReadSettingString(const std::string& section, const std::string& key
 // A missing key or file, or an empty value, gives the default; a value that is not a number gives 0.
 int ReadSettingInt(const std::string& section, const std::string& key, int defaultValue);
 
-// Stores the text, creating the file, section or key as needed; the result is not reported.
-void WriteSettingString(const std::string& section, const std::string& key, const std::string& value);
-void WriteSettingInt(const std::string& section, const std::string& key, int value);
+// Stores the text, creating the file, section or key as needed. Returns 0, or the system's error code when
+// the file could not be written (the manager must not report a failed save as a successful one).
+int WriteSettingString(const std::string& section, const std::string& key, const std::string& value);
+int WriteSettingInt(const std::string& section, const std::string& key, int value);

@@ -59,11 +59,19 @@ void LoadRow(ControlStore& controls, const Row& row) {
     }
 }
 
-void SaveRow(const ControlStore& controls, const Row& row) {
+// Returns 0 or the system's error code of the write.
+int SaveRow(const ControlStore& controls, const Row& row) {
     if (row.kind == Kind::Text)
-        WriteSettingString(kGeneralSection, row.key, controls.Text(row.control));
-    else
-        WriteSettingInt(kGeneralSection, row.key, controls.IsChecked(row.control) ? 1 : 0);
+        return WriteSettingString(kGeneralSection, row.key, controls.Text(row.control));
+    return WriteSettingInt(kGeneralSection, row.key, controls.IsChecked(row.control) ? 1 : 0);
+}
+
+// The system's text without the line end that some systems put after it.
+std::string ReasonText(int code) {
+    std::string text = platform::ErrorText(code);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
 }
 
 }  // namespace
@@ -73,9 +81,19 @@ void LoadSettings(ControlStore& controls) {
         LoadRow(controls, row);
 }
 
-void SaveSettings(const ControlStore& controls) {
-    for (const Row& row : kRows)
-        SaveRow(controls, row);
+std::optional<SaveFailure> SaveSettings(const ControlStore& controls) {
+    std::optional<SaveFailure> first;
+    for (const Row& row : kRows) {
+        int error = SaveRow(controls, row);
+        if (error != 0 && !first) first = SaveFailure{GetSettingsFilePath(), ReasonText(error)};
+    }
+    return first;
+}
+
+std::string SaveFailureMessage(const SaveFailure& failure) {
+    return "The settings could not be written to\n" + failure.file + "\n\n" + failure.reason +
+           "\n\nYour changes are still in the dialog: remove the cause and press OK again, or press Cancel "
+           "to discard them.";
 }
 
 void UpdateControlStates(ControlStore& controls) {

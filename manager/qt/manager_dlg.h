@@ -23,7 +23,8 @@ class CQuillCollectorManagerDlg : public QDialog {
     explicit CQuillCollectorManagerDlg(QWidget* parent = nullptr);
 
     void LoadSettings();
-    void SaveSettings();
+    // True when every setting was written; otherwise the one message box has said which file and why.
+    bool SaveSettings();
     void UpdateControlStates();
 
   protected:

@@ -13,6 +13,7 @@
 
 #include "manager/control_ids.h"
 #include "manager/qt/control_id.h"
+#include "manager/qt/first_line_validator.h"
 
 namespace {
 
@@ -62,10 +63,12 @@ QLabel* CreateLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
-// Single line, framed, scrolling sideways, no length limit and no filter of what may be typed.
+// Single line, framed, scrolling sideways, no length limit and no filter of what may be typed; a line
+// break never arrives.
 QLineEdit* CreateEdit(QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setMaxLength(INT_MAX);
+    KeepFirstLineOnly(edit);
     return edit;
 }
 

@@ -68,8 +68,8 @@ void SendKey(QWidget& widget, int type, int key, bool autoRepeat = false);
 
 // Answers the modal dialogs that a call opens: each time another modal widget comes on top, the next step
 // runs on it (from a zero timer, so that a step may open a nested dialog of its own). A modal widget that
-// comes on top when the steps are used up, or after the guard time, is rejected and recorded as a problem:
-// a test can fail but never hang.
+// stays on top for half a second when the steps are used up, or one on top after the guard time, is
+// rejected and recorded as a problem: a test can fail but never hang.
 class ModalDriver {
   public:
     using Step = std::function<void(QWidget* modal)>;
@@ -83,6 +83,9 @@ class ModalDriver {
     std::vector<Step> steps_;
     int next_ = 0;
     QPointer<QWidget> lastSeen_;
+    static constexpr qint64 kUnansweredAfterMs = 500;
+    QPointer<QWidget> unanswered_;  // on top with the steps used up, since unansweredSince_
+    qint64 unansweredSince_ = 0;
     QStringList problems_;
     QTimer* timer_;
     qint64 deadline_;

@@ -98,8 +98,19 @@ void ModalDriver::Poll() {
         lastSeen_ = nullptr;
         return;
     }
-    const bool late = QDateTime::currentMSecsSinceEpoch() > deadline_;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const bool late = now > deadline_;
     if (modal == lastSeen_ && !late) return;
+    if (!late && next_ >= static_cast<int>(steps_.size())) {
+        // A dialog comes back on top for a moment when its nested box closes just before it closes itself
+        // (a slow machine can poll in between): only one that stays on top is unanswered.
+        if (modal != unanswered_) {
+            unanswered_ = modal;
+            unansweredSince_ = now;
+            return;
+        }
+        if (now - unansweredSince_ < kUnansweredAfterMs) return;
+    }
     lastSeen_ = modal;
     if (late || next_ >= static_cast<int>(steps_.size())) {
         auto* box = qobject_cast<QMessageBox*>(modal);

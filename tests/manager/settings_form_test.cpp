@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <iterator>
 #include <map>
 #include <set>
 
+#include "common/platform/platform.h"
 #include "manager/control_ids.h"
+#include "tests/manager/unprivileged_user.h"
 #include "tests/support/program_dir_fixture.h"
 
 using namespace testing_support;
@@ -51,7 +56,7 @@ TEST_F(SettingsFormTest, NoFileShowsDefaultsAndSavesAllFourteenKeysInOrder) {
     EXPECT_FALSE(controls.IsEnabled(IDC_BACKUP_FOLDER));
     for (int id : kRemoteControls)
         EXPECT_FALSE(controls.IsEnabled(id)) << id;
-    SaveSettings(controls);
+    EXPECT_FALSE(SaveSettings(controls).has_value());
     EXPECT_EQ(
         ReadFile(dir / "QuillCollector.ini"),
         "[General]\nHotFolderPath=/var/spool/quillcollector\nFileTypeMask=*.PDF\nSamplingFrequency=5000\n"
@@ -114,4 +119,55 @@ TEST_F(SettingsFormTest, LongValuesAreCutAndOtherContentKept) {
         0u);
     EXPECT_NE(ini.find("SamplingFrequency=soon\n"), std::string::npos);
     EXPECT_NE(ini.find("[Other]\nX=1\n"), std::string::npos);
+}
+
+// An administrator without root, running the installed manager: the folder is not his, or the file is not
+// his in a folder where only owners may replace their files. Each save says which file and why.
+TEST_F(SettingsFormTest, FailedSaveNamesTheFileAndTheSystemsReason) {
+    const std::string ini = dir / "QuillCollector.ini";
+    WriteIni("TableName=T1\n");
+    Load();
+    controls.SetText(IDC_TABLE_NAME, "T2");
+    FolderMode folder(dir.path(), 0555);
+    std::optional<SaveFailure> failure;
+    {
+        UnprivilegedUser user;
+        failure = SaveSettings(controls);
+    }
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->file, ini);
+    EXPECT_EQ(failure->reason, platform::ErrorText(EACCES));
+    const std::string message = SaveFailureMessage(*failure);
+    EXPECT_NE(message.find(ini), std::string::npos) << message;
+    EXPECT_NE(message.find(failure->reason), std::string::npos) << message;
+    EXPECT_EQ(ReadFile(ini), "[General]\nTableName=T1\n");
+
+    if (!UnprivilegedUser::RunningAsRoot()) GTEST_SKIP() << "a file of another user needs root to make";
+    folder.Set(01777);  // anyone may add files, only owners replace theirs
+    {
+        UnprivilegedUser user;
+        failure = SaveSettings(controls);
+    }
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->file, ini);
+    EXPECT_EQ(failure->reason, platform::ErrorText(EPERM));
+    EXPECT_EQ(ReadFile(ini), "[General]\nTableName=T1\n");
+    auto entries = std::distance(std::filesystem::directory_iterator(dir.path()), {});
+    EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+}
+
+TEST_F(SettingsFormTest, AKeyThatCannotBeWrittenStopsNoOtherKey) {
+    Load();
+    controls.SetText(IDC_FILE_TYPE_MASK, "*.PDF\n*.TXT");  // the writer refuses line breaks
+    controls.SetText(IDC_TABLE_NAME, "T\rX");
+    controls.SetText(IDC_PORT, "9000");
+    std::optional<SaveFailure> failure = SaveSettings(controls);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->file, dir / "QuillCollector.ini");
+    EXPECT_EQ(failure->reason, platform::ErrorText(EINVAL));
+    const std::string ini = ReadFile(dir / "QuillCollector.ini");
+    EXPECT_EQ(ini.find("FileTypeMask"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("TableName"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("SamplingFrequency=5000\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("VellumPort=9000\n"), std::string::npos) << ini;
 }
