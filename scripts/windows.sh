@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows flavour of QuillCollector with MinGW-w64 and runs its tests under Wine.
-#   scripts/windows.sh    x64 build in build-win64/, i686 build in build-win32/
+#   scripts/windows.sh    x64 build in build-win64/, i686 build in build-win32/, each with its installer
+#                         and ZIP in package/; then the road of an installation (scripts/windows_road.sh)
 # Both builds are compiled and linked. The x64 tests run under wine64 in a fresh Wine prefix. The i686
 # tests run only where the 32-bit Wine (Debian package wine32, architecture i386) is installed or can be:
 # wine64 alone exits 0 without running a 32-bit program, which must never pass for a test run.
@@ -12,6 +13,7 @@
 # and through our own reader in the Linux run (tests/private_profile_test.cpp): both must give its values.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/windows_road.sh"
 
 QC_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
     unixodbc libsqliteodbc)
@@ -86,11 +88,13 @@ run_tests() {
     echo "== Windows $what tests took $((SECONDS - started)) s"
 }
 
-qc_ensure_packages "${QC_WINDOWS_PACKAGES[@]}"
+qc_ensure_packages "${QC_WINDOWS_PACKAGES[@]}" "${QC_DEPLOY_PACKAGES[@]}"
 ensure_wine32
 
 cross_build "$QC_ROOT/build-win64" x86_64
+make_packages "$QC_ROOT/build-win64" x64
 cross_build "$QC_ROOT/build-win32" i686
+make_packages "$QC_ROOT/build-win32" x86
 
 trap stop_wineserver EXIT
 create_prefix "$QC_ROOT/build-win64/wine-prefix"
@@ -99,4 +103,10 @@ if [ -z "$wine32_missing" ]; then
     run_tests "$QC_ROOT/build-win32" i686
 else
     echo "== Windows i686 tests SKIPPED (the i686 build is compiled and linked): $wine32_missing"
+fi
+# The installers are 32-bit programs, so the road needs the 32-bit Wine as well.
+if [ -z "$wine32_missing" ]; then
+    road_test
+else
+    echo "== Windows road test SKIPPED (both installers are made): $wine32_missing"
 fi

@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "common/platform/platform.h"
 #include "e2e_fixture.h"
 
 using namespace testing_support;
@@ -16,7 +17,8 @@ class ServiceEndToEndDefaultTable : public ServiceEndToEnd {
 };
 
 TEST_P(ServiceEndToEndDefaultTable, KeyExampleIsSignedByTheRealSignerAndCounted) {
-    if (!FileExists(BinPath("Sealwright"))) GTEST_SKIP() << "the stand-in signer is not built here";
+    // openssl cannot run under Wine: scripts/windows.sh checks the Windows signer from the Linux side.
+    if (platform::kPathSeparator != '/') GTEST_SKIP() << "openssl runs on the Linux side only";
     CopyProgram(BinPath("Sealwright"), install / ExecutableName("Sealwright"));
     std::string keys = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=e2e -keyout '" +
                        (install / "Sealwright.key") + "' -out '" + (install / "Sealwright.crt") +

@@ -1,11 +1,4 @@
-// Sealwright stand-in: signs a document with a detached CMS (PKCS#7) signature written beside it as
-// <document>.p7s (DER), using Sealwright.key and Sealwright.crt found beside this program.
-//
-//   Sealwright DOCUMENT                      local signature
-//   Sealwright DOCUMENT IP PORT CHANNEL      remote signature (not offered by this stand-in)
-//
-// Exit codes: 0 signed; 2 wrong usage; 3 document missing or unreadable; 4 key or certificate missing or
-// unreadable; 5 the signature could not be made or written; 6 remote signature asked for.
+// The POSIX signer: OpenSSL's CMS functions with Sealwright.key and Sealwright.crt (PEM) beside the program.
 #include <openssl/cms.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -15,10 +8,11 @@
 #include <string>
 
 #include "common/settings.h"
+#include "tools/sealwright/sign.h"
+
+namespace sealwright {
 
 namespace {
-
-enum ExitCode { kSigned = 0, kUsage = 2, kNoDocument = 3, kNoKey = 4, kSignFailed = 5, kRemote = 6 };
 
 struct BioFree {
     void operator()(BIO* b) const { BIO_free(b); }
@@ -33,11 +27,6 @@ struct CmsFree {
     void operator()(CMS_ContentInfo* c) const { CMS_ContentInfo_free(c); }
 };
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "Sealwright: %s\n", message.c_str());
-    return code;
-}
-
 std::string OpenSslError() {
     unsigned long e = ERR_get_error();
     char text[256] = "unknown error";
@@ -45,7 +34,9 @@ std::string OpenSslError() {
     return text;
 }
 
-int Sign(const std::string& document) {
+}  // namespace
+
+int SignDocument(const std::string& document) {
     std::unique_ptr<BIO, BioFree> content(BIO_new_file(document.c_str(), "rb"));
     if (!content) return Fail(kNoDocument, "cannot read document " + document);
     std::string dir = GetProgramDirectory();
@@ -66,10 +57,4 @@ int Sign(const std::string& document) {
     return kSigned;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc == 5) return Fail(kRemote, "remote signature is not offered by this signer");
-    if (argc != 2 || argv[1][0] == '\0') return Fail(kUsage, "usage: Sealwright DOCUMENT [IP PORT CHANNEL]");
-    return Sign(argv[1]);
-}
+}  // namespace sealwright

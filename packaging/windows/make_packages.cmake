@@ -1,0 +1,55 @@
+# Stages "cmake --install" of a Windows build and makes the installer and the ZIP of its bin/ folder.
+#   cmake -DBUILD_DIR=... -DPACKAGE_DIR=... -DARCH=x64|x86 -DVERSION=... -DMAKENSIS=... -DTEMPLATE=...
+#         -P make_packages.cmake
+cmake_minimum_required(VERSION 3.25)
+set(stage ${PACKAGE_DIR}/stage)
+file(REMOVE_RECURSE ${PACKAGE_DIR})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage} --strip
+  RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install ${BUILD_DIR} failed (${result}): build the programs first")
+endif()
+
+# Every program and file lies in one folder: the installation folder is the staged bin/.
+file(GLOB entries RELATIVE ${stage}/bin ${stage}/bin/*)
+list(SORT entries)
+set(QC_INSTALL_FILES "")
+set(QC_UNINSTALL_FILES "")
+foreach(entry IN LISTS entries)
+  if(IS_DIRECTORY ${stage}/bin/${entry})
+    message(FATAL_ERROR "the installation folder holds a folder, ${entry}: the installer takes files only")
+  endif()
+  string(APPEND QC_INSTALL_FILES "  File \"${stage}/bin/${entry}\"\n")
+  string(APPEND QC_UNINSTALL_FILES "  Delete \"$INSTDIR\\${entry}\"\n")
+endforeach()
+if(NOT "QuillCollectorService.exe" IN_LIST entries OR NOT "Moorline.exe" IN_LIST entries)
+  message(FATAL_ERROR "cmake --install put neither QuillCollectorService.exe nor Moorline.exe into bin/")
+endif()
+
+set(QC_VERSION ${VERSION})
+if(ARCH STREQUAL "x64")
+  set(QC_X64 1)
+  set(QC_INSTALL_ROOT "$PROGRAMFILES64")
+else()
+  set(QC_X64 0)
+  set(QC_INSTALL_ROOT "$PROGRAMFILES")
+endif()
+set(QC_INSTALLER ${PACKAGE_DIR}/QuillCollector-${VERSION}-${ARCH}-setup.exe)
+configure_file(${TEMPLATE} ${PACKAGE_DIR}/QuillCollector.nsi @ONLY)
+if(NOT MAKENSIS)
+  message(FATAL_ERROR "makensis not found: install NSIS (Debian package nsis)")
+endif()
+execute_process(COMMAND ${MAKENSIS} -V2 ${PACKAGE_DIR}/QuillCollector.nsi RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "makensis failed (${result})")
+endif()
+
+# The ZIP holds the same files in one folder, QuillCollector.
+file(COPY ${stage}/bin/ DESTINATION ${PACKAGE_DIR}/zip/QuillCollector)
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${PACKAGE_DIR}/QuillCollector-${VERSION}-${ARCH}.zip
+  --format=zip QuillCollector WORKING_DIRECTORY ${PACKAGE_DIR}/zip RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the ZIP could not be made (${result})")
+endif()
+file(REMOVE_RECURSE ${PACKAGE_DIR}/zip)
+message(STATUS "Made ${QC_INSTALLER} and QuillCollector-${VERSION}-${ARCH}.zip: ${entries}")
