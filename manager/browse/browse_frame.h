@@ -18,6 +18,16 @@ enum class BrowseSystemColour {
     kDarkShadow,  // COLOR_3DDKSHADOW
 };
 
+// What a toolkit paints the button from (it adds the caption and the font of its own kind).
+struct BrowseButtonState {
+    BrowseRect button;
+    BrowseRect content;  // caption or picture area
+    uint32_t style = 0;  // BCS_ bits
+    bool pressed = false;
+    bool hover = false;
+    bool disabled = false;
+};
+
 // A one-pixel outline of `rect`: its top and left edges in `topLeft`, its bottom and right edges in
 // `bottomRight`.
 struct BrowseOutline {

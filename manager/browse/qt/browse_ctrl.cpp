@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QToolTip>
 
-#include <cstring>
 #include <utility>
 
 #include "manager/browse/qt/browse_paint.h"
@@ -141,7 +140,7 @@ void CBrowseCtrl::SetPath(const QString& path) {
         m_edit->setCursorPosition(0);  // a new text shows from its start
     }
     if (path.isNull())
-        m_pszPaths.reset();
+        m_pszPaths.Clear();
     else
         ReplacePathList({path});
 }
@@ -154,29 +153,20 @@ QString CBrowseCtrl::GetPath() const {
 
 QStringList CBrowseCtrl::GetPaths() const {
     QStringList paths;
-    for (const char* path = m_pszPaths.get(); path && *path; path += std::strlen(path) + 1)
-        paths << QFile::decodeName(path);
+    for (const std::string& path : m_pszPaths.All())
+        paths << QFile::decodeName(path.c_str());
     return paths;
 }
 
 QString CBrowseCtrl::FirstPath() const {
-    return m_pszPaths ? QFile::decodeName(m_pszPaths.get()) : QString();
+    return m_pszPaths.HasList() ? QFile::decodeName(m_pszPaths.First().c_str()) : QString();
 }
 
 void CBrowseCtrl::ReplacePathList(const QStringList& paths) {
-    QList<QByteArray> encoded;
-    size_t size = 1;  // the zero byte that ends the list
-    for (const QString& path : paths) {
-        encoded << QFile::encodeName(path);
-        size += encoded.last().size() + 1;
-    }
-    auto block = std::make_unique<char[]>(size);  // zeroed
-    char* next = block.get();
-    for (const QByteArray& path : encoded) {
-        std::memcpy(next, path.constData(), path.size());
-        next += path.size() + 1;
-    }
-    m_pszPaths = std::move(block);
+    std::vector<std::string> encoded;
+    for (const QString& path : paths)
+        encoded.push_back(QFile::encodeName(path).toStdString());
+    m_pszPaths.Replace(encoded);
 }
 
 void CBrowseCtrl::SetBrowseStyle(uint32_t style) {

@@ -32,9 +32,9 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <memory>
 
 #include "manager/browse/browse_layout.h"
+#include "manager/browse/browse_path_list.h"
 #include "manager/browse/browse_style.h"
 #include "manager/browse/qt/browse_chooser.h"
 #include "manager/browse/qt/browse_geometry.h"
@@ -149,9 +149,7 @@ class CBrowseCtrl : public QPushButton {
     uint32_t m_nFolderFlags = BIF_RETURNONLYFSDIRS;
     QString m_strDefExt;
     QString m_strFilter = QStringLiteral("All Files (*.*)|*.*||");
-    // The path list: each path (8-bit, as the file system has it) ended by a zero byte, and one more zero
-    // byte after the last; none before the first SetPath or choice.
-    std::unique_ptr<char[]> m_pszPaths;
+    BrowsePathList m_pszPaths;
     bool m_bEdited = false;
     QString m_strText;
 

@@ -1,9 +1,6 @@
 // CBrowseCtrl: the path list, the options and Browse, which work with or without a window.
 #include "manager/browse/win32/browse_ctrl.h"
 
-#include <cstring>
-#include <utility>
-
 namespace {
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
@@ -22,37 +19,17 @@ CBrowseCtrl::~CBrowseCtrl() {
 
 void CBrowseCtrl::SetPath(const std::string& path) {
     if (m_edit) SetWindowTextA(m_edit, path.c_str());
-    ReplacePathList({path});
+    m_pszPaths.Replace({path});
 }
 
 std::string CBrowseCtrl::GetPath() const {
-    const std::string first = FirstPath();
+    const std::string first = m_pszPaths.First();
     if (m_bEdited && !EqualIgnoringCase(m_strText, first)) return m_strText;
     return first;
 }
 
 std::vector<std::string> CBrowseCtrl::GetPaths() const {
-    std::vector<std::string> paths;
-    for (const char* path = m_pszPaths.get(); path && *path; path += std::strlen(path) + 1)
-        paths.emplace_back(path);
-    return paths;
-}
-
-std::string CBrowseCtrl::FirstPath() const {
-    return m_pszPaths ? std::string(m_pszPaths.get()) : std::string();
-}
-
-void CBrowseCtrl::ReplacePathList(const std::vector<std::string>& paths) {
-    size_t size = 1;  // the zero byte that ends the list
-    for (const std::string& path : paths)
-        size += path.size() + 1;
-    auto block = std::make_unique<char[]>(size);  // zeroed
-    char* next = block.get();
-    for (const std::string& path : paths) {
-        std::memcpy(next, path.data(), path.size());
-        next += path.size() + 1;
-    }
-    m_pszPaths = std::move(block);
+    return m_pszPaths.All();
 }
 
 int CBrowseCtrl::Browse() {
@@ -73,7 +50,7 @@ int CBrowseCtrl::BrowseFolder() {
     request.flags = m_nFolderFlags;
     std::string path;
     if (!CurrentBrowseChooser().ChooseFolder(request, path)) return kBrowseCancelled;
-    ReplacePathList({path});
+    m_pszPaths.Replace({path});
     ShowChosenPath(path);
     return kBrowseChosen;
 }
@@ -89,7 +66,7 @@ int CBrowseCtrl::BrowseFiles() {
     request.filter = m_strFilter;
     std::vector<std::string> paths;
     if (!CurrentBrowseChooser().ChooseFiles(request, paths) || paths.empty()) return kBrowseCancelled;
-    ReplacePathList(paths);
+    m_pszPaths.Replace(paths);
     ShowChosenPath(paths.front());
     return kBrowseChosen;
 }

@@ -30,12 +30,12 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/platform/win32_windows.h"
 #include "manager/browse/browse_layout.h"
+#include "manager/browse/browse_path_list.h"
 #include "manager/browse/browse_style.h"
 #include "manager/browse/win32/browse_chooser.h"
 
@@ -115,8 +115,6 @@ class CBrowseCtrl {
     BrowseSize ContentSize() const;
     int BrowseFolder();
     int BrowseFiles();
-    void ReplacePathList(const std::vector<std::string>& paths);
-    std::string FirstPath() const;
     void ShowChosenPath(const std::string& path);
     void UserBrowse();
     void SendNotify(UINT message, WPARAM wParam);
@@ -157,9 +155,7 @@ class CBrowseCtrl {
     UINT m_nFolderFlags = BIF_RETURNONLYFSDIRS;
     std::string m_strDefExt;
     std::string m_strFilter = "All Files (*.*)|*.*||";
-    // The path list: each path ended by a zero byte, and one more zero byte after the last; none before
-    // the first SetPath or choice.
-    std::unique_ptr<char[]> m_pszPaths;
+    BrowsePathList m_pszPaths;
     bool m_bEdited = false;
     std::string m_strText;
 

@@ -8,15 +8,8 @@
 
 #include "common/platform/win32_windows.h"
 #include "manager/browse/browse_frame.h"
-#include "manager/browse/browse_layout.h"
 
-struct BrowseButtonLook {
-    BrowseRect button;
-    BrowseRect content;
-    uint32_t style = 0;
-    bool pressed = false;
-    bool hover = false;
-    bool disabled = false;
+struct BrowseButtonLook : BrowseButtonState {
     std::string caption;
     HFONT font = nullptr;  // the control's font; none: the device context's
 };
