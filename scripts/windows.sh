@@ -56,7 +56,7 @@ cross_build() {
     local dir=$1 arch=$2
     echo "== Cross-building for Windows $arch in $(basename "$dir")"
     qc_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$QC_ROOT/cmake/toolchains/mingw-w64-$arch.cmake" \
-        -DQC_WERROR=ON -DQC_BUILD_TESTS=ON -DQC_BUILD_MANAGER=OFF -DQC_BUILD_BENCH=OFF
+        -DQC_WERROR=ON -DQC_BUILD_TESTS=ON -DQC_BUILD_MANAGER=ON -DQC_BUILD_BENCH=OFF
 }
 
 # A fresh prefix, quiet and without windows: no Mono or Gecko installers, no menu entries, no crash

@@ -10,14 +10,12 @@
 #include <QPainter>
 #include <QToolTip>
 
-#include <cstring>
 #include <utility>
 
 #include "manager/browse/qt/browse_paint.h"
 
 namespace {
 
-constexpr int kPictureSize = 16;
 constexpr int kEditMargin = 1;
 
 bool IsEnterKey(int key) {
@@ -110,7 +108,7 @@ bool CBrowseCtrl::CreateEditBox() {
     edit->setEnabled(isEnabled());
     edit->setTextMargins(kEditMargin, 0, kEditMargin, 0);
     edit->setFocusPolicy(Qt::ClickFocus);  // Tab reaches the control, which hands the focus on
-    edit->setGeometry(m_rcEdit.ToQRect());
+    edit->setGeometry(ToQRect(m_rcEdit));
     connect(edit, &QLineEdit::textChanged, this, &CBrowseCtrl::OnEditTextChanged);
     edit->installEventFilter(this);
     m_edit = edit;
@@ -121,17 +119,17 @@ bool CBrowseCtrl::CreateEditBox() {
 }
 
 void CBrowseCtrl::LayOut(bool moveEdit) {
-    QSize content(kPictureSize, kPictureSize);
+    QSize content(kBrowsePictureSize, kBrowsePictureSize);
     if (!(m_dwBrowseStyle & BCS_PICTURE)) {
         const QFontMetrics metrics(BrowseCaptionFont(font()));
         content = QSize(metrics.horizontalAdvance(m_strCaption), metrics.height());
     }
-    const BrowseLayout layout = LayOutBrowseCtrl(BrowseRect::From(rect()), m_dwBrowseStyle, content);
+    const BrowseLayout layout = LayOutBrowseCtrl(FromQRect(rect()), m_dwBrowseStyle, FromQSize(content));
     m_rcButton = layout.button;
     m_rcContent = layout.content;
     m_rcEdit = layout.edit;
     if (moveEdit && m_edit) {
-        m_edit->setGeometry(m_rcEdit.ToQRect());
+        m_edit->setGeometry(ToQRect(m_rcEdit));
         m_edit->update();
     }
 }
@@ -142,7 +140,7 @@ void CBrowseCtrl::SetPath(const QString& path) {
         m_edit->setCursorPosition(0);  // a new text shows from its start
     }
     if (path.isNull())
-        m_pszPaths.reset();
+        m_pszPaths.Clear();
     else
         ReplacePathList({path});
 }
@@ -155,29 +153,20 @@ QString CBrowseCtrl::GetPath() const {
 
 QStringList CBrowseCtrl::GetPaths() const {
     QStringList paths;
-    for (const char* path = m_pszPaths.get(); path && *path; path += std::strlen(path) + 1)
-        paths << QFile::decodeName(path);
+    for (const std::string& path : m_pszPaths.All())
+        paths << QFile::decodeName(path.c_str());
     return paths;
 }
 
 QString CBrowseCtrl::FirstPath() const {
-    return m_pszPaths ? QFile::decodeName(m_pszPaths.get()) : QString();
+    return m_pszPaths.HasList() ? QFile::decodeName(m_pszPaths.First().c_str()) : QString();
 }
 
 void CBrowseCtrl::ReplacePathList(const QStringList& paths) {
-    QList<QByteArray> encoded;
-    size_t size = 1;  // the zero byte that ends the list
-    for (const QString& path : paths) {
-        encoded << QFile::encodeName(path);
-        size += encoded.last().size() + 1;
-    }
-    auto block = std::make_unique<char[]>(size);  // zeroed
-    char* next = block.get();
-    for (const QByteArray& path : encoded) {
-        std::memcpy(next, path.constData(), path.size());
-        next += path.size() + 1;
-    }
-    m_pszPaths = std::move(block);
+    std::vector<std::string> encoded;
+    for (const QString& path : paths)
+        encoded.push_back(QFile::encodeName(path).toStdString());
+    m_pszPaths.Replace(encoded);
 }
 
 void CBrowseCtrl::SetBrowseStyle(uint32_t style) {
@@ -294,8 +283,8 @@ bool CBrowseCtrl::event(QEvent* event) {
 
 bool CBrowseCtrl::ShowToolTip(QEvent* event) {
     const auto* help = static_cast<QHelpEvent*>(event);
-    if (m_rcButton.Contains(help->pos())) {
-        QToolTip::showText(help->globalPos(), m_strToolTip, this, m_rcButton.ToQRect());
+    if (m_rcButton.Contains(FromQPoint(help->pos()))) {
+        QToolTip::showText(help->globalPos(), m_strToolTip, this, ToQRect(m_rcButton));
     } else {
         QToolTip::hideText();
         event->ignore();
@@ -329,7 +318,7 @@ void CBrowseCtrl::paintEvent(QPaintEvent*) {
 
 void CBrowseCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    if (m_rcButton.Contains(event->position().toPoint())) {
+    if (m_rcButton.Contains(FromQPoint(event->position().toPoint()))) {
         if (m_edit) m_edit->deselect();
         SendNotify(kBrowseNotifyMessage, 1);
         m_bCaptured = true;
@@ -339,11 +328,11 @@ void CBrowseCtrl::mousePressEvent(QMouseEvent* event) {
 }
 
 void CBrowseCtrl::mouseMoveEvent(QMouseEvent* event) {
-    const bool inside = m_rcButton.Contains(event->position().toPoint());
+    const bool inside = m_rcButton.Contains(FromQPoint(event->position().toPoint()));
     if (!m_bHover && inside) {
         m_bHover = true;
         if (m_bCaptured) m_bPressed = true;
-        update(m_rcButton.ToQRect());
+        update(ToQRect(m_rcButton));
     } else if (m_bHover && !inside) {
         EndHover();
     }
@@ -353,8 +342,8 @@ void CBrowseCtrl::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !m_bCaptured) return QWidget::mouseReleaseEvent(event);
     m_bCaptured = false;
     m_bPressed = false;
-    update(m_rcButton.ToQRect());
-    if (m_rcButton.Contains(event->position().toPoint())) UserBrowse();
+    update(ToQRect(m_rcButton));
+    if (m_rcButton.Contains(FromQPoint(event->position().toPoint()))) UserBrowse();
 }
 
 void CBrowseCtrl::leaveEvent(QEvent* event) {

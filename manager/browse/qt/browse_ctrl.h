@@ -32,11 +32,12 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <memory>
 
 #include "manager/browse/browse_layout.h"
+#include "manager/browse/browse_path_list.h"
 #include "manager/browse/browse_style.h"
 #include "manager/browse/qt/browse_chooser.h"
+#include "manager/browse/qt/browse_geometry.h"
 
 constexpr int kBrowseChosen = 1;
 constexpr int kBrowseCancelled = 2;
@@ -84,9 +85,9 @@ class CBrowseCtrl : public QPushButton {
     bool HasWindow() const { return m_bWindow; }
     int ControlId() const { return m_nID; }
     QLineEdit* EditBox() const { return m_edit; }
-    QRect ButtonRect() const { return m_rcButton.ToQRect(); }
-    QRect ContentRect() const { return m_rcContent.ToQRect(); }
-    QRect EditRect() const { return m_rcEdit.ToQRect(); }
+    QRect ButtonRect() const { return ToQRect(m_rcButton); }
+    QRect ContentRect() const { return ToQRect(m_rcContent); }
+    QRect EditRect() const { return ToQRect(m_rcEdit); }
     bool IsPressed() const { return m_bPressed; }
     bool IsHovered() const { return m_bHover; }
     bool IsBusy() const { return m_bBusy; }
@@ -148,9 +149,7 @@ class CBrowseCtrl : public QPushButton {
     uint32_t m_nFolderFlags = BIF_RETURNONLYFSDIRS;
     QString m_strDefExt;
     QString m_strFilter = QStringLiteral("All Files (*.*)|*.*||");
-    // The path list: each path (8-bit, as the file system has it) ended by a zero byte, and one more zero
-    // byte after the last; none before the first SetPath or choice.
-    std::unique_ptr<char[]> m_pszPaths;
+    BrowsePathList m_pszPaths;
     bool m_bEdited = false;
     QString m_strText;
 

@@ -16,17 +16,11 @@
 
 #include <cstdint>
 
-#include "manager/browse/browse_layout.h"
+#include "manager/browse/browse_frame.h"
 
 class QPainter;
 
-struct BrowseButtonLook {
-    BrowseRect button;
-    BrowseRect content;
-    uint32_t style = 0;
-    bool pressed = false;
-    bool hover = false;
-    bool disabled = false;
+struct BrowseButtonLook : BrowseButtonState {
     QString caption;
     QFont font;  // the control's font
 };
