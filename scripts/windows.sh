@@ -11,7 +11,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-QC_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
+QC_WINDOWS_PACKAGES=(cmake make g++ googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
     unixodbc libsqliteodbc)
 QC_WINE32_PACKAGES=(wine32:i386 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386)
 WINE64=/usr/lib/wine/wine64
@@ -52,7 +52,7 @@ cross_build() {
     local dir=$1 arch=$2
     echo "== Cross-building for Windows $arch in $(basename "$dir")"
     qc_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$QC_ROOT/cmake/toolchains/mingw-w64-$arch.cmake" \
-        -DQC_WERROR=ON -DQC_BUILD_TESTS=ON -DQC_BUILD_MANAGER=OFF -DQC_BUILD_BENCH=OFF
+        -DQC_WERROR=ON -DQC_BUILD_TESTS=ON -DQC_BUILD_MANAGER=ON -DQC_BUILD_BENCH=OFF
 }
 
 # A fresh prefix, quiet and without windows: no Mono or Gecko installers, no menu entries, no crash
