@@ -21,6 +21,9 @@ extern const char* const kDefaultHotFolder;        // "/var/spool/quillcollector
 extern const char* const kSignerProgramName;       // "Sealwright", "Sealwright.exe"
 extern const char* const kServiceHostProgramName;  // "Moorline", "Moorline.exe"
 extern const char* const kServiceProgramName;      // "QuillCollectorService", "QuillCollectorService.exe"
+// The signer chooser's filter, programs first: "Programs (*)|*|All Files (*.*)|*.*||" (POSIX programs
+// carry no extension, so only "*" shows them), "Exe Files (*.exe)|*.exe|All Files (*.*)|*.*||".
+extern const char* const kSignerFileFilter;
 
 // The normal end code of a directory enumeration on every OS (ERROR_NO_MORE_FILES).
 constexpr int kNoMoreFiles = 18;

@@ -22,6 +22,7 @@ const char* const kDefaultHotFolder = "/var/spool/quillcollector";
 const char* const kSignerProgramName = "Sealwright";
 const char* const kServiceHostProgramName = "Moorline";
 const char* const kServiceProgramName = "QuillCollectorService";
+const char* const kSignerFileFilter = "Programs (*)|*|All Files (*.*)|*.*||";
 
 namespace {
 const char* const kProfileNewline = "\n";

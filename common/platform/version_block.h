@@ -36,14 +36,16 @@ struct FixedInfo {
     static constexpr std::uint32_t kSignature = 0xFEEF04BD;
     static constexpr std::uint32_t kStructVersion = 0x00010000;
     static constexpr std::uint32_t kFlagsMask = 0x3F;
-    static constexpr std::uint32_t kOsUnknown = 0;
+    // VOS__WINDOWS32, as the Windows resource of the same program says. The value list names no Linux, so
+    // this block, which mimics that resource for the same readers, says the same.
+    static constexpr std::uint32_t kOsWindows32 = 0x00000004;
     static constexpr std::uint32_t kTypeApplication = 1;
     static constexpr std::size_t kSize = 52;
 
     std::uint16_t fileVersion[4] = {0, 0, 0, 0};     // major, minor, patch, build
     std::uint16_t productVersion[4] = {0, 0, 0, 0};  // the same order
     std::uint32_t fileFlags = 0;
-    std::uint32_t fileOs = kOsUnknown;
+    std::uint32_t fileOs = kOsWindows32;
     std::uint32_t fileType = kTypeApplication;
 
     std::vector<unsigned char> Serialize() const;

@@ -20,7 +20,6 @@
 namespace {
 
 const char* const kAboutMenuText = "&About QuillCollectorManager...";  // string 101
-const char* const kSignerFilter = "Exe Files (*.exe)|*.exe|All Files (*.*)|*.*||";
 
 // A window of its own in the task bar, with a title and a close box but neither minimise nor maximise box.
 constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -60,7 +59,7 @@ void CQuillCollectorManagerDlg::LoadSettings() {
 bool CQuillCollectorManagerDlg::SaveSettings() {
     std::optional<SaveFailure> failure = ::SaveSettings(m_controls);
     if (!failure) return true;
-    QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(SaveFailureMessage(*failure)));
+    QMessageBox::critical(this, windowTitle(), ShownText(SaveFailureMessage(*failure)));
     return false;
 }
 
@@ -83,6 +82,8 @@ void CQuillCollectorManagerDlg::OnInitDialog() {
     setWindowIcon(m_hIcon);  // large and small
     LoadSettings();
     UpdateControlStates();
+    // A dialog selects the text of the edit box it gives the first focus to, so typing replaces it.
+    FindControl<QLineEdit>(this, IDC_HOT_FOLDER_PATH)->selectAll();
 }
 
 // In the system menu where the window has one (Windows); otherwise in the dialog's context menu, where a
@@ -142,16 +143,17 @@ void CQuillCollectorManagerDlg::OnBrowseHotFolder() {
     chooser.SetPath(field->text());
     chooser.SetBrowseStyle(chooser.GetBrowseStyle() | BCS_FOLDERMODE);
     chooser.SetFolderFlags(BIF_EDITBOX);
-    if (chooser.Browse() != kBrowseCancelled) ShowFieldText(field, chooser.GetPath());
+    if (chooser.Browse() != kBrowseCancelled)
+        m_controls.SetChosenPath(IDC_HOT_FOLDER_PATH, chooser.GetPath());
 }
 
 void CQuillCollectorManagerDlg::OnBrowseSigner() {
     auto* field = FindControl<QLineEdit>(this, IDC_SEALWRIGHT);
     CBrowseCtrl chooser;
     chooser.SetPath(field->text());
-    chooser.SetFileFilter(QString::fromLatin1(kSignerFilter));
+    chooser.SetFileFilter(QString::fromLatin1(platform::kSignerFileFilter));
     chooser.SetFileFlags(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
-    if (chooser.Browse() != kBrowseCancelled) ShowFieldText(field, chooser.GetPath());
+    if (chooser.Browse() != kBrowseCancelled) m_controls.SetChosenPath(IDC_SEALWRIGHT, chooser.GetPath());
 }
 
 void CQuillCollectorManagerDlg::OnChoiceClicked() {

@@ -163,6 +163,17 @@ TEST(BrowseChooser, FileMustExistAndInitialPath) {
     EXPECT_EQ(result, kBrowseChosen);
     EXPECT_EQ(control.GetPath(), Q(temp / "Sealwright"));
 
+    // A folder opens itself, with an empty name field.
+    control.SetPath(Q(temp.path()));
+    EXPECT_EQ(BrowseWith(control, {[&](QWidget* modal) {
+                             name = NameField(modal);
+                             directory = FileDialog(modal)->directory().absolutePath();
+                             Reject(modal);
+                         }}),
+              kBrowseCancelled);
+    EXPECT_EQ(name, QString());
+    EXPECT_EQ(directory, Q(temp.path()));
+
     // A path whose folder does not exist stays whole in the name field.
     control.SetPath(QStringLiteral("/no/such/folder/tool"));
     EXPECT_EQ(BrowseWith(control, {[&](QWidget* modal) {

@@ -204,6 +204,7 @@ TEST(ManagerProgramVersion, TheBuiltProgramCarriesTheProjectVersion) {
     EXPECT_EQ(fixed[4], 0x00010000u);
     EXPECT_EQ(fixed[5], 0x00040000u);
     EXPECT_EQ(fixed[7], 0u);  // no file flags
+    EXPECT_EQ(fixed[8], 4u);  // VOS__WINDOWS32, as the program's Windows resource says
     EXPECT_EQ(fixed[9], 1u);  // an application
     ASSERT_TRUE(platform::QueryVersionValue(block.data(), "\\VarFileInfo\\Translation", value, length));
     EXPECT_EQ(std::string(static_cast<const char*>(value), length), std::string("\x09\x04\xE4\x04", 4));

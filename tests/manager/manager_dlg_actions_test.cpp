@@ -1,9 +1,9 @@
 // The dialog's buttons that act: the two choosers, the service buttons, the about box from its button and
 // from the window menu, and the program's start-up that runs the dialog.
-#include <sys/stat.h>
 
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 #include "common/platform/platform.h"
 
@@ -33,6 +34,15 @@ const char* const kNotAPath = "  <no such folder>  ";
 void ExpectAnswered(const ModalDriver& driver, int steps) {
     EXPECT_TRUE(driver.Problems().isEmpty()) << driver.Problems().join('\n').toStdString();
     EXPECT_EQ(driver.StepsRun(), steps);
+}
+
+// The names that a file dialog's model shows in a folder, after its filter.
+QStringList ShownNames(const QFileSystemModel& model, const QString& folder) {
+    QStringList names;
+    const QModelIndex root = model.index(folder);
+    for (int row = 0; row < model.rowCount(root); ++row)
+        names << model.index(row, 0, root).data().toString();
+    return names;
 }
 
 // A modal step: the widget must be an about box, which is then closed.
@@ -76,7 +86,7 @@ TEST_F(ManagerDialogTest, SignerChooserAsksForAnExistingProgram) {
     const FileChoiceRequest& request = chooser.fileRequests[0];
     EXPECT_TRUE(request.openDialog);
     EXPECT_EQ(request.flags, OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
-    EXPECT_EQ(request.filter, "Exe Files (*.exe)|*.exe|All Files (*.*)|*.*||");
+    EXPECT_EQ(request.filter, "Programs (*)|*|All Files (*.*)|*.*||");
     EXPECT_EQ(request.initialPath, "/opt/sign/old");
 
     chooser.confirm = true;
@@ -98,6 +108,41 @@ TEST_F(ManagerDialogTest, CancelledRealFileDialogLeavesTheField) {
     ExpectAnswered(driver, 1);
     EXPECT_TRUE(sawFileDialog);
     EXPECT_EQ(FieldText(IDC_SEALWRIGHT), kNotAPath);
+}
+
+// A Linux signer has no extension: the chooser's first filter must show it. A field that names a folder
+// opens that folder, with nothing in the name field.
+TEST_F(ManagerDialogTest, RealSignerChooserOpensAFolderValueAndShowsProgramsWithoutAnExtension) {
+    const std::string tools = dir / "tools";
+    ASSERT_TRUE(std::filesystem::create_directory(tools));
+    WriteFile(tools + "/Sealwright", "#!/bin/sh\n");
+    std::filesystem::permissions(tools + "/Sealwright", std::filesystem::perms::owner_all);
+    WriteFile(tools + "/notes.txt", "");
+    Open();
+    Edit(IDC_SEALWRIGHT)->setText(QString::fromStdString(tools));
+    QString name, directory, filter;
+    QStringList shown;
+    ModalDriver driver({[&](QWidget* modal) {
+        auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+        if (!fileDialog) return browse_testing::Reject(modal);
+        name = browse_testing::NameField(fileDialog);
+        directory = fileDialog->directory().absolutePath();
+        filter = fileDialog->selectedNameFilter();
+        auto* model = fileDialog->findChild<QFileSystemModel*>();
+        (void)QTest::qWaitFor([&] {  // the model fills in the background; checked below
+            shown = ShownNames(*model, directory);
+            return shown.contains("Sealwright");
+        });
+        browse_testing::TypeName(fileDialog, "Sealwright");
+        browse_testing::Accept(fileDialog);
+    }});
+    Click(IDC_BROWSE_SEALWRIGHT);
+    ExpectAnswered(driver, 1);
+    EXPECT_EQ(name.toStdString(), "");
+    EXPECT_EQ(directory.toStdString(), tools);
+    EXPECT_TRUE(filter.startsWith("Programs")) << filter.toStdString();
+    EXPECT_TRUE(shown.contains("Sealwright")) << shown.join(' ').toStdString();
+    EXPECT_EQ(FieldText(IDC_SEALWRIGHT), tools + "/Sealwright");
 }
 
 TEST_F(ManagerDialogTest, ServiceButtonsStartTheHostWithoutSavingTheFields) {
@@ -125,11 +170,7 @@ TEST_F(ManagerDialogTest, FailedSaveKeepsTheDialogOpenAndSaysWhichFileAndWhy) {
     WriteIni("TableName=T1\n");
     Open();
     Edit(IDC_TABLE_NAME)->setText("T2");
-    struct WritableAtEnd {
-        const std::string& folder;
-        ~WritableAtEnd() { chmod(folder.c_str(), 0700); }
-    } restore{dir.path()};
-    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    FolderMode folder(dir.path(), 0555);
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     {
@@ -155,7 +196,7 @@ TEST_F(ManagerDialogTest, FailedSaveKeepsTheDialogOpenAndSaysWhichFileAndWhy) {
     EXPECT_EQ(FieldText(IDC_TABLE_NAME), "T2");
     EXPECT_EQ(Ini(), "[General]\nTableName=T1\n");
 
-    ASSERT_EQ(chmod(dir.path().c_str(), 0700), 0);  // the administrator mends the folder and tries again
+    folder.Set(0700);  // the administrator mends the folder and tries again
     Click(IDOK);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);

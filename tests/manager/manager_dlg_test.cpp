@@ -9,10 +9,13 @@
 
 #include <climits>
 
+#include "manager/qt/dialog_controls.h"
 #include "manager/qt/first_line_validator.h"
+#include "tests/browse/browse_test_support.h"
 #include "tests/manager/manager_dlg_fixture.h"
 
 using namespace testing_support;
+using browse_testing::ScriptedChooser;
 
 namespace {
 
@@ -51,6 +54,14 @@ TEST_F(ManagerDialogTest, NoSettingsFileShowsTheDefaultsAndEnterInAnEditBoxSaves
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(Ini(), kDefaultIni);
+}
+
+TEST_F(ManagerDialogTest, TheFocusedHotFolderFieldStartsSelectedSoTypingReplacesIt) {
+    Open();
+    ASSERT_EQ(QApplication::focusWidget(), Edit(IDC_HOT_FOLDER_PATH));
+    EXPECT_EQ(Edit(IDC_HOT_FOLDER_PATH)->selectedText(), "/var/spool/quillcollector");
+    QTest::keyClicks(Edit(IDC_HOT_FOLDER_PATH), "/srv/hot");
+    EXPECT_EQ(FieldText(IDC_HOT_FOLDER_PATH), "/srv/hot");
 }
 
 TEST_F(ManagerDialogTest, UnknownSignTypeChecksNeitherChoiceAndOkWritesLocal) {
@@ -151,6 +162,64 @@ TEST_F(ManagerDialogTest, PastedTextKeepsItsFirstLineInEveryEditBoxAndOkWritesIt
     EXPECT_TRUE(Has(Ini(), "TableName=ARC001\n")) << Ini();
     EXPECT_TRUE(Has(Ini(), "ConnectionString=Dsn=prod;uid=u\n")) << Ini();
     EXPECT_TRUE(Has(Ini(), "HotFolderPath=first line\n")) << Ini();
+}
+
+// A Windows-1252 value edited on Linux: the bytes the user did not touch go back exactly.
+TEST_F(ManagerDialogTest, ValuesThatAreNotUtf8ShowOneCharacterPerByteAndKeepTheirBytesWhenEdited) {
+    WriteIni(
+        "HotFolderPath=c:\\Ablage\\M\xFCller\nSealwright=/opt/M\xFCller/sign\nTableName=ARC\xE4\x80\n"
+        "ConnectionString=Dsn=T\xC3\xABst\n");
+    ScriptedChooser chooser;
+    Open();
+    EXPECT_EQ(Edit(IDC_HOT_FOLDER_PATH)->text(), QString::fromLatin1("c:\\Ablage\\M\xFCller"));
+    EXPECT_EQ(Edit(IDC_CONNECTION_STRING)->text(), QString::fromUtf8("Dsn=T\xC3\xABst"));
+    Edit(IDC_HOT_FOLDER_PATH)->setFocus();
+    QTest::keyClick(Edit(IDC_HOT_FOLDER_PATH), Qt::Key_End);
+    QTest::keyClicks(Edit(IDC_HOT_FOLDER_PATH), "2");
+    QTest::keyClick(Edit(IDC_TABLE_NAME), Qt::Key_Home);
+    QTest::keyClick(Edit(IDC_TABLE_NAME), Qt::Key_Delete);
+    Edit(IDC_TABLE_NAME)->insert(QString::fromUtf8("\xE2\x82\xAC"));  // beyond Latin-1: its UTF-8 bytes
+    QTest::keyClick(Edit(IDC_CONNECTION_STRING), Qt::Key_End);
+    QTest::keyClicks(Edit(IDC_CONNECTION_STRING), "2");
+    chooser.files = QStringList{QString::fromUtf8("/opt/J\xC3\xBCrgen/Sealwright")};  // a name on disk
+    Click(IDC_BROWSE_SEALWRIGHT);
+    Click(IDOK);
+    const std::string ini = Ini();
+    EXPECT_TRUE(Has(ini, "HotFolderPath=c:\\Ablage\\M\xFCller2\n")) << ini;
+    EXPECT_TRUE(Has(ini,
+                    "TableName=\xE2\x82\xAC"
+                    "RC\xE4\x80\n"))
+        << ini;
+    EXPECT_TRUE(Has(ini, "ConnectionString=Dsn=T\xC3\xABst2\n")) << ini;
+    EXPECT_TRUE(Has(ini, "Sealwright=/opt/J\xC3\xBCrgen/Sealwright\n")) << ini;
+}
+
+TEST_F(ManagerDialogTest, EveryValueGoesBackByteForByte) {
+    Open();
+    DialogControls controls(dialog.get());
+    const std::pair<std::string, TextForm> values[] = {
+        {"plain", TextForm::Utf8},
+        {"\xEF\xBB\xBF"
+         "bom kept",
+         TextForm::Utf8},
+        {"four bytes \xF0\x9F\x98\x80", TextForm::Utf8},
+        {"Windows-1252 \xE9\xFC", TextForm::Latin1},
+        {"cut inside a character \xC3", TextForm::Latin1},
+        {"overlong \xC0\xAF", TextForm::Latin1},
+        {"surrogate \xED\xA0\x80", TextForm::Latin1},
+        {"beyond U+10FFFF \xF4\x90\x80\x80", TextForm::Latin1},
+        {"C1 \xC2\x85 and DEL \x7F", TextForm::Utf8},
+    };
+    for (const auto& [bytes, form] : values) {
+        EXPECT_EQ(FormOf(bytes), form) << bytes;
+        controls.SetText(IDC_TABLE_NAME, bytes);
+        EXPECT_EQ(controls.Text(IDC_TABLE_NAME), bytes);
+        const QString shown = Edit(IDC_TABLE_NAME)->text();
+        if (form == TextForm::Latin1)
+            EXPECT_EQ(shown, QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        else
+            EXPECT_EQ(shown.toUtf8().toStdString(), bytes);
+    }
 }
 
 TEST_F(ManagerDialogTest, EscCancelAndTheCloseBoxWriteNothing) {

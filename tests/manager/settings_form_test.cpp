@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
@@ -131,11 +128,7 @@ TEST_F(SettingsFormTest, FailedSaveNamesTheFileAndTheSystemsReason) {
     WriteIni("TableName=T1\n");
     Load();
     controls.SetText(IDC_TABLE_NAME, "T2");
-    struct WritableAtEnd {
-        const std::string& folder;
-        ~WritableAtEnd() { chmod(folder.c_str(), 0700); }
-    } restore{dir.path()};
-    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    FolderMode folder(dir.path(), 0555);
     std::optional<SaveFailure> failure;
     {
         UnprivilegedUser user;
@@ -150,7 +143,7 @@ TEST_F(SettingsFormTest, FailedSaveNamesTheFileAndTheSystemsReason) {
     EXPECT_EQ(ReadFile(ini), "[General]\nTableName=T1\n");
 
     if (!UnprivilegedUser::RunningAsRoot()) GTEST_SKIP() << "a file of another user needs root to make";
-    ASSERT_EQ(chmod(dir.path().c_str(), 01777), 0);  // anyone may add files, only owners replace theirs
+    folder.Set(01777);  // anyone may add files, only owners replace theirs
     {
         UnprivilegedUser user;
         failure = SaveSettings(controls);

@@ -1,6 +1,7 @@
 #include "tests/manager/unprivileged_user.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <exception>
@@ -42,4 +43,16 @@ UnprivilegedUser::~UnprivilegedUser() {
     if (setresuid(static_cast<uid_t>(-1), 0, static_cast<uid_t>(-1)) != 0 ||
         setresgid(static_cast<gid_t>(-1), 0, static_cast<gid_t>(-1)) != 0)
         std::terminate();  // a test that cannot become root again would run the rest wrongly
+}
+
+FolderMode::FolderMode(const std::string& folder, mode_t mode) : folder_(folder) {
+    Set(mode);
+}
+
+FolderMode::~FolderMode() {
+    chmod(folder_.c_str(), 0700);
+}
+
+void FolderMode::Set(mode_t mode) {
+    if (chmod(folder_.c_str(), mode) != 0) throw std::runtime_error("cannot change the mode of " + folder_);
 }

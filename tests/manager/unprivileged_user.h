@@ -7,6 +7,8 @@
 
 #include <sys/types.h>
 
+#include <string>
+
 class UnprivilegedUser {
   public:
     UnprivilegedUser();
@@ -21,4 +23,18 @@ class UnprivilegedUser {
 
   private:
     bool switched_ = false;
+};
+
+// Gives a test's folder another mode for a while: 0700 again when the object goes, so that the folder can
+// be removed also by an ordinary user.
+class FolderMode {
+  public:
+    FolderMode(const std::string& folder, mode_t mode);
+    ~FolderMode();
+    FolderMode(const FolderMode&) = delete;
+    FolderMode& operator=(const FolderMode&) = delete;
+    void Set(mode_t mode);
+
+  private:
+    std::string folder_;
 };

@@ -93,11 +93,14 @@ class FileDialog : public QFileDialog {
         return (request_.flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile;
     }
 
-    // Qt's selectFile garbles a path whose folder does not exist; then the name field gets the whole text.
+    // A folder opens with an empty name field (Qt's selectFile would name the folder inside itself). Qt's
+    // selectFile garbles a path whose folder does not exist; then the name field gets the whole text.
     void ShowInitialPath(const QString& path) {
         if (path.isEmpty()) return;
         const QFileInfo info(path);
-        if (info.absoluteDir().exists()) {
+        if (info.isDir()) {
+            setDirectory(info.absoluteFilePath());
+        } else if (info.absoluteDir().exists()) {
             selectFile(info.absoluteFilePath());
         } else if (auto* nameField = findChild<QLineEdit*>("fileNameEdit")) {
             nameField->setText(path);

@@ -39,7 +39,7 @@ struct FileChoiceRequest {
     bool openDialog = true;  // else Save As
     QString title;           // empty: the dialog's own title
     QString defaultExtension;
-    QString initialPath;  // shown in the name field, its folder opened
+    QString initialPath;  // a folder is opened; a file is shown in the name field, its folder opened
     uint32_t flags = 0;   // OFN_ bits
     QString filter;       // "Text (*.txt)|*.txt|All Files (*.*)|*.*||"
 };
