@@ -26,10 +26,10 @@ void Centre(int innerStart, int innerEnd, int size, int& start, int& end) {
 
 }  // namespace
 
-BrowseLayout LayOutBrowseCtrl(const BrowseRect& client, uint32_t style, QSize content) {
+BrowseLayout LayOutBrowseCtrl(const BrowseRect& client, uint32_t style, BrowseSize content) {
     BrowseLayout layout;
     layout.button = client;
-    const int buttonWidth = std::max(content.width(), kMinimumContentWidth) + kButtonPadding;
+    const int buttonWidth = std::max(content.width, kMinimumContentWidth) + kButtonPadding;
     if (client.Width() > buttonWidth) {
         if (style & BCS_BUTTONLEFT)
             layout.button.right = layout.button.left + buttonWidth;
@@ -37,8 +37,8 @@ BrowseLayout LayOutBrowseCtrl(const BrowseRect& client, uint32_t style, QSize co
             layout.button.left = layout.button.right - buttonWidth;
     }
     const BrowseRect inner = layout.button.Deflate(kFrameWidth);
-    Centre(inner.top, inner.bottom, content.height(), layout.content.top, layout.content.bottom);
-    Centre(inner.left, inner.right, content.width(), layout.content.left, layout.content.right);
+    Centre(inner.top, inner.bottom, content.height, layout.content.top, layout.content.bottom);
+    Centre(inner.left, inner.right, content.width, layout.content.left, layout.content.right);
     layout.edit = client;
     if (style & BCS_BUTTONLEFT)
         layout.edit.left = layout.button.right;

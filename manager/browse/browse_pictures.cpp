@@ -1,16 +1,18 @@
 #include "manager/browse/browse_pictures.h"
 
+#include "manager/browse/browse_style.h"
+
 namespace {
 
-constexpr QRgb kBlack = 0xFF000000;
-constexpr QRgb kWhite = 0xFFFFFFFF;
-constexpr QRgb kYellow = 0xFFFFFF00;
-constexpr QRgb kOlive = 0xFF808000;
-constexpr QRgb kGray = 0xFF808080;
-constexpr QRgb kSilver = 0xFFC0C0C0;
-constexpr QRgb kCyan = 0xFF00FFFF;
-constexpr QRgb kBlue = 0xFF0000FF;
-constexpr QRgb kNavy = 0xFF000080;
+constexpr BrowseRgb kBlack = 0x00000000;
+constexpr BrowseRgb kWhite = 0x00FFFFFF;
+constexpr BrowseRgb kYellow = 0x00FFFF00;
+constexpr BrowseRgb kOlive = 0x00808000;
+constexpr BrowseRgb kGray = 0x00808080;
+constexpr BrowseRgb kSilver = 0x00C0C0C0;
+constexpr BrowseRgb kCyan = 0x0000FFFF;
+constexpr BrowseRgb kBlue = 0x000000FF;
+constexpr BrowseRgb kNavy = 0x00000080;
 
 }  // namespace
 
@@ -75,7 +77,14 @@ const BrowsePicture kSearchFolderPicture = {{
 
 // clang-format on
 
-QRgb BrowsePictureColour(const BrowsePicture& picture, char letter, bool disabled, bool& drawn) {
+const BrowsePicture* BrowsePictureForStyle(uint32_t style) {
+    if (style & BCS_OPENFOLDER) return &kOpenFolderPicture;
+    if (style & BCS_FOLDER) return &kFolderPicture;
+    if (style & BCS_SEARCHFOLDER) return &kSearchFolderPicture;
+    return nullptr;
+}
+
+BrowseRgb BrowsePictureColour(const BrowsePicture& picture, char letter, bool disabled, bool& drawn) {
     drawn = true;
     switch (letter) {
         case 'K':

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kPictureSize = 16;
 constexpr int kEditMargin = 1;
 
 bool IsEnterKey(int key) {
@@ -110,7 +109,7 @@ bool CBrowseCtrl::CreateEditBox() {
     edit->setEnabled(isEnabled());
     edit->setTextMargins(kEditMargin, 0, kEditMargin, 0);
     edit->setFocusPolicy(Qt::ClickFocus);  // Tab reaches the control, which hands the focus on
-    edit->setGeometry(m_rcEdit.ToQRect());
+    edit->setGeometry(ToQRect(m_rcEdit));
     connect(edit, &QLineEdit::textChanged, this, &CBrowseCtrl::OnEditTextChanged);
     edit->installEventFilter(this);
     m_edit = edit;
@@ -121,17 +120,17 @@ bool CBrowseCtrl::CreateEditBox() {
 }
 
 void CBrowseCtrl::LayOut(bool moveEdit) {
-    QSize content(kPictureSize, kPictureSize);
+    QSize content(kBrowsePictureSize, kBrowsePictureSize);
     if (!(m_dwBrowseStyle & BCS_PICTURE)) {
         const QFontMetrics metrics(BrowseCaptionFont(font()));
         content = QSize(metrics.horizontalAdvance(m_strCaption), metrics.height());
     }
-    const BrowseLayout layout = LayOutBrowseCtrl(BrowseRect::From(rect()), m_dwBrowseStyle, content);
+    const BrowseLayout layout = LayOutBrowseCtrl(FromQRect(rect()), m_dwBrowseStyle, FromQSize(content));
     m_rcButton = layout.button;
     m_rcContent = layout.content;
     m_rcEdit = layout.edit;
     if (moveEdit && m_edit) {
-        m_edit->setGeometry(m_rcEdit.ToQRect());
+        m_edit->setGeometry(ToQRect(m_rcEdit));
         m_edit->update();
     }
 }
@@ -294,8 +293,8 @@ bool CBrowseCtrl::event(QEvent* event) {
 
 bool CBrowseCtrl::ShowToolTip(QEvent* event) {
     const auto* help = static_cast<QHelpEvent*>(event);
-    if (m_rcButton.Contains(help->pos())) {
-        QToolTip::showText(help->globalPos(), m_strToolTip, this, m_rcButton.ToQRect());
+    if (m_rcButton.Contains(FromQPoint(help->pos()))) {
+        QToolTip::showText(help->globalPos(), m_strToolTip, this, ToQRect(m_rcButton));
     } else {
         QToolTip::hideText();
         event->ignore();
@@ -329,7 +328,7 @@ void CBrowseCtrl::paintEvent(QPaintEvent*) {
 
 void CBrowseCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    if (m_rcButton.Contains(event->position().toPoint())) {
+    if (m_rcButton.Contains(FromQPoint(event->position().toPoint()))) {
         if (m_edit) m_edit->deselect();
         SendNotify(kBrowseNotifyMessage, 1);
         m_bCaptured = true;
@@ -339,11 +338,11 @@ void CBrowseCtrl::mousePressEvent(QMouseEvent* event) {
 }
 
 void CBrowseCtrl::mouseMoveEvent(QMouseEvent* event) {
-    const bool inside = m_rcButton.Contains(event->position().toPoint());
+    const bool inside = m_rcButton.Contains(FromQPoint(event->position().toPoint()));
     if (!m_bHover && inside) {
         m_bHover = true;
         if (m_bCaptured) m_bPressed = true;
-        update(m_rcButton.ToQRect());
+        update(ToQRect(m_rcButton));
     } else if (m_bHover && !inside) {
         EndHover();
     }
@@ -353,8 +352,8 @@ void CBrowseCtrl::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !m_bCaptured) return QWidget::mouseReleaseEvent(event);
     m_bCaptured = false;
     m_bPressed = false;
-    update(m_rcButton.ToQRect());
-    if (m_rcButton.Contains(event->position().toPoint())) UserBrowse();
+    update(ToQRect(m_rcButton));
+    if (m_rcButton.Contains(FromQPoint(event->position().toPoint()))) UserBrowse();
 }
 
 void CBrowseCtrl::leaveEvent(QEvent* event) {

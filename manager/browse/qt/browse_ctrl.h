@@ -37,6 +37,7 @@
 #include "manager/browse/browse_layout.h"
 #include "manager/browse/browse_style.h"
 #include "manager/browse/qt/browse_chooser.h"
+#include "manager/browse/qt/browse_geometry.h"
 
 constexpr int kBrowseChosen = 1;
 constexpr int kBrowseCancelled = 2;
@@ -84,9 +85,9 @@ class CBrowseCtrl : public QPushButton {
     bool HasWindow() const { return m_bWindow; }
     int ControlId() const { return m_nID; }
     QLineEdit* EditBox() const { return m_edit; }
-    QRect ButtonRect() const { return m_rcButton.ToQRect(); }
-    QRect ContentRect() const { return m_rcContent.ToQRect(); }
-    QRect EditRect() const { return m_rcEdit.ToQRect(); }
+    QRect ButtonRect() const { return ToQRect(m_rcButton); }
+    QRect ContentRect() const { return ToQRect(m_rcContent); }
+    QRect EditRect() const { return ToQRect(m_rcEdit); }
     bool IsPressed() const { return m_bPressed; }
     bool IsHovered() const { return m_bHover; }
     bool IsBusy() const { return m_bBusy; }
