@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/platform/platform.h"
+#include "manager/browse/win32/browse_ctrl.h"
 #include "manager/service_host.h"
 #include "manager/settings_form.h"
 #include "manager/win32/about_dlg.h"
@@ -121,6 +122,21 @@ void CQuillCollectorManagerDlg::OnUninstallService() {
     RunServiceHost("-u");
 }
 
-void CQuillCollectorManagerDlg::OnBrowseHotFolder() {}
+// A local chooser, never a window; a cancelled chooser leaves the field as it was.
+void CQuillCollectorManagerDlg::OnBrowseHotFolder() {
+    DialogControls controls = Controls();
+    CBrowseCtrl chooser;
+    chooser.SetPath(controls.Text(IDC_HOT_FOLDER_PATH));
+    chooser.SetBrowseStyle(chooser.GetBrowseStyle() | BCS_FOLDERMODE);
+    chooser.SetFolderFlags(BIF_EDITBOX);  // virtual folders can be chosen too
+    if (chooser.Browse() != kBrowseCancelled) controls.SetText(IDC_HOT_FOLDER_PATH, chooser.GetPath());
+}
 
-void CQuillCollectorManagerDlg::OnBrowseSigner() {}
+void CQuillCollectorManagerDlg::OnBrowseSigner() {
+    DialogControls controls = Controls();
+    CBrowseCtrl chooser;
+    chooser.SetPath(controls.Text(IDC_SEALWRIGHT));
+    chooser.SetFileFilter(platform::kSignerFileFilter);
+    chooser.SetFileFlags(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+    if (chooser.Browse() != kBrowseCancelled) controls.SetText(IDC_SEALWRIGHT, chooser.GetPath());
+}

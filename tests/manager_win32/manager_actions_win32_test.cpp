@@ -1,5 +1,6 @@
-// The dialog's buttons that act outside it: the service buttons start the service host, and the program's
-// start-up runs the dialog; also the icons the dialog carries.
+// The dialog's buttons that act outside it: the service buttons start the service host, the "..." buttons
+// open the choosers (answered through the chooser seam), and the program's start-up runs the dialog; also
+// the icons the dialog carries.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -7,6 +8,7 @@
 
 #include "manager/win32/manager_app.h"
 #include "manager/win32/resource.h"
+#include "tests/browse_win32/browse_win32_support.h"
 #include "tests/manager_win32/manager_dlg_fixture.h"
 
 using namespace win32_testing;
@@ -115,4 +117,53 @@ TEST_F(ManagerDialogTest, StartUpRunsTheDialogAndEndsTheProgramAfterIt) {
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(driver.AllRun());
     EXPECT_TRUE(IniExists());
+}
+
+TEST_F(ManagerDialogTest, FolderChooserStartsAtTheFieldAndOnlyAChoiceChangesIt) {
+    browse_testing::ScriptedChooser chooser;
+    const char* const notAPath = "  <no such folder>  ";
+    Run({[&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_HOT_FOLDER_PATH, notAPath);
+        chooser.confirm = false;
+        Click(dialog, IDC_BROWSE_HOT_FOLDER);
+        EXPECT_EQ(ItemText(dialog, IDC_HOT_FOLDER_PATH), notAPath);
+        ASSERT_EQ(chooser.folderRequests.size(), 1u);
+        EXPECT_EQ(chooser.folderRequests[0].flags, static_cast<UINT>(BIF_EDITBOX));
+        EXPECT_EQ(chooser.folderRequests[0].initialPath, notAPath);
+        EXPECT_EQ(chooser.folderRequests[0].owner, nullptr) << "a windowless chooser has no owner";
+
+        chooser.confirm = true;
+        chooser.folder = "D:\\Spool\\Hot";
+        Click(dialog, IDC_BROWSE_HOT_FOLDER);
+        EXPECT_EQ(ItemText(dialog, IDC_HOT_FOLDER_PATH), "D:\\Spool\\Hot");
+        chooser.folder = "";  // a folder without a file-system path
+        Click(dialog, IDC_BROWSE_HOT_FOLDER);
+        EXPECT_EQ(ItemText(dialog, IDC_HOT_FOLDER_PATH), "");
+        EXPECT_TRUE(chooser.fileRequests.empty());
+        Click(dialog, IDCANCEL);
+    }});
+    EXPECT_FALSE(IniExists()) << "a choice is written only by OK";
+}
+
+TEST_F(ManagerDialogTest, SignerChooserAsksForAnExistingProgramAndTakesTheFirstOfSeveral) {
+    browse_testing::ScriptedChooser chooser;
+    Run({[&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_SEALWRIGHT, "C:\\Sign\\old.exe");
+        chooser.confirm = false;
+        Click(dialog, IDC_BROWSE_SEALWRIGHT);
+        EXPECT_EQ(ItemText(dialog, IDC_SEALWRIGHT), "C:\\Sign\\old.exe");
+        ASSERT_EQ(chooser.fileRequests.size(), 1u);
+        const FileChoiceRequest& request = chooser.fileRequests[0];
+        EXPECT_TRUE(request.openDialog);
+        EXPECT_EQ(request.flags, static_cast<DWORD>(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY));
+        EXPECT_EQ(request.filter, "Exe Files (*.exe)|*.exe|All Files (*.*)|*.*||");
+        EXPECT_EQ(request.initialPath, "C:\\Sign\\old.exe");
+
+        chooser.confirm = true;
+        chooser.files = {"C:\\Sign\\Sealwright.exe", "C:\\Sign\\Other.exe"};
+        Click(dialog, IDC_BROWSE_SEALWRIGHT);
+        EXPECT_EQ(ItemText(dialog, IDC_SEALWRIGHT), "C:\\Sign\\Sealwright.exe");
+        EXPECT_TRUE(chooser.folderRequests.empty());
+        Click(dialog, IDCANCEL);
+    }});
 }
