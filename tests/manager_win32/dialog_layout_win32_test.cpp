@@ -132,18 +132,23 @@ std::vector<HWND> ChildrenInOrder(HWND dialog) {
     return children;
 }
 
-}  // namespace
-
-TEST(SettingsDialogTemplate, HoldsEveryControlWithItsKindTextPlaceAndStyle) {
-    DialogTemplate dialog = ReadDialogTemplate(IDD_QUILLCOLLECTORMANAGER_DIALOG);
-    EXPECT_EQ(dialog.caption, "QuillCollectorManager");
-    EXPECT_EQ(dialog.width, 310);
-    EXPECT_EQ(dialog.height, 321);
+// Caption, size in dialog units, font and a frame without minimise and maximise box.
+void ExpectDialogFrame(const DialogTemplate& dialog, const std::string& caption, int width, int height) {
+    EXPECT_EQ(dialog.caption, caption);
+    EXPECT_EQ(dialog.width, width);
+    EXPECT_EQ(dialog.height, height);
     EXPECT_EQ(dialog.font, "MS Shell Dlg");
     EXPECT_EQ(dialog.pointSize, 8);
     const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     EXPECT_EQ(dialog.style & frame, frame);
     EXPECT_EQ(dialog.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0u);
+}
+
+}  // namespace
+
+TEST(SettingsDialogTemplate, HoldsEveryControlWithItsKindTextPlaceAndStyle) {
+    DialogTemplate dialog = ReadDialogTemplate(IDD_QUILLCOLLECTORMANAGER_DIALOG);
+    ExpectDialogFrame(dialog, "QuillCollectorManager", 310, 321);
     EXPECT_EQ(dialog.exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
     ASSERT_EQ(dialog.items.size(), std::size(kSettingsControls));
     for (std::size_t i = 0; i < dialog.items.size(); ++i) {
@@ -165,11 +170,8 @@ TEST(SettingsDialogTemplate, HoldsEveryControlWithItsKindTextPlaceAndStyle) {
 
 TEST(AboutBoxTemplate, HoldsTheIconTheNamesAndTheVersionLine) {
     DialogTemplate dialog = ReadDialogTemplate(IDD_ABOUTBOX);
-    EXPECT_EQ(dialog.caption, "About QuillCollectorManager");
-    EXPECT_EQ(dialog.width, 235);
-    EXPECT_EQ(dialog.height, 68);
-    EXPECT_EQ(dialog.font, "MS Shell Dlg");
-    EXPECT_EQ(dialog.pointSize, 8);
+    ExpectDialogFrame(dialog, "About QuillCollectorManager", 235, 68);
+    EXPECT_EQ(dialog.exStyle, 0u);
     ASSERT_EQ(dialog.items.size(), 5u);
     const struct {
         int id;
