@@ -35,11 +35,6 @@ function(qc_embed_version_block target)
   target_sources(${target} PRIVATE ${output})
 endfunction()
 
-set(QC_MANAGER_COMPANY_NAME "The QuillCollector developers"
-  CACHE INTERNAL "Maker named in the manager's version information")
-set(QC_MANAGER_NOTICE "Copyright (C) 2026 The QuillCollector developers"
-  CACHE INTERNAL "Notice line of the about box and legal notice of the manager's version information")
-
 # The manager's own version information; the tests give it to the programs that stand in for the manager.
 function(qc_embed_manager_version_block target)
   qc_embed_version_block(${target}

@@ -15,7 +15,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 source "$(dirname "$0")/windows_road.sh"
 
-QC_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
+QC_WINDOWS_PACKAGES=(cmake make g++ googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
     unixodbc libsqliteodbc)
 QC_WINE32_PACKAGES=(wine32:i386 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386)
 WINE64=/usr/lib/wine/wine64

@@ -1,0 +1,11 @@
+#include "manager/win32/about_dlg.h"
+
+#include "common/platform/platform.h"
+#include "manager/file_version.h"
+#include "manager/win32/resource.h"
+
+CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUTBOX, parent) {}
+
+void CAboutDlg::OnActivate(UINT, HWND, BOOL) {
+    SetDlgItemTextA(m_hWnd, IDC_VERSION, VersionLabelText(platform::ProgramPath()).c_str());
+}
