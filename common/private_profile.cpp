@@ -185,29 +185,37 @@ std::optional<std::string> FindValue(const std::string& rawText, const std::stri
 
 // As the system reads a number: control characters and blanks skipped, a sign, then "0x", "0o" or "0b"
 // (lower case only: "0X10" is 0 followed by text) or decimal digits, up to the first character that is no
-// digit of the base; wrapping in 32 bits.
-int ParseInt(const std::string& value) {
+// digit of the base.
+ProfileNumber ScanNumber(const std::string& value) {
+    ProfileNumber number;
     std::size_t i = 0;
     while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ')
         ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) number.negative = value[i++] == '-';
     unsigned base = 10;
     if (i + 1 < value.size() && value[i] == '0') {
         const char prefix = value[i + 1];
         base = prefix == 'x' ? 16 : prefix == 'o' ? 8 : prefix == 'b' ? 2 : 10;
         if (base != 10) i += 2;
     }
-    std::uint32_t result = 0;
     for (; i < value.size(); ++i) {
         char c = LowerAscii(value[i]);
         unsigned digit = c >= '0' && c <= '9'   ? static_cast<unsigned>(c - '0')
                          : c >= 'a' && c <= 'z' ? static_cast<unsigned>(c - 'a' + 10)
                                                 : base;
         if (digit >= base) break;
-        result = result * base + digit;
+        if (number.magnitude > (UINT64_MAX - digit) / base) number.beyond64Bits = true;
+        number.magnitude = number.magnitude * base + digit;
+        number.hasDigits = true;
     }
-    if (negative) result = 0u - result;
+    return number;
+}
+
+// Wrapping in 32 bits, as the system does.
+int ParseInt(const std::string& value) {
+    ProfileNumber number = ScanNumber(value);
+    auto result = static_cast<std::uint32_t>(number.magnitude);
+    if (number.negative) result = 0u - result;
     return static_cast<int>(result);
 }
 

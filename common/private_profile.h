@@ -2,6 +2,7 @@
 // Pure text in, text out: the file access lives in the platform layer.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -20,8 +21,17 @@ std::optional<std::string> FindValue(const std::string& text, const std::string&
 // SetValue cannot keep its form, so such a file is not written.
 bool IsUtf16(const std::string& text);
 
-// Integer reading of a profile value: optional blanks and sign, then decimal digits, or 0x, 0o or 0b
-// (lower case) and digits of that base; trailing text is ignored; no digits at all gives 0.
+// A number as the profile reader takes it from a value: optional blanks and sign, then decimal digits, or
+// 0x, 0o or 0b (lower case) and digits of that base; trailing text is ignored.
+struct ProfileNumber {
+    bool hasDigits = false;
+    bool negative = false;
+    bool beyond64Bits = false;    // the digits spell more than 64 bits hold
+    std::uint64_t magnitude = 0;  // wrapped round in 64 bits when beyond64Bits
+};
+ProfileNumber ScanNumber(const std::string& value);
+
+// Integer reading of a profile value, as ScanNumber takes it, wrapping in 32 bits; no digits gives 0.
 int ParseInt(const std::string& value);
 
 // Returns `text` with `key` in `section` set to `value`: every other line is kept byte for byte, an

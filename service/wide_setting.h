@@ -11,8 +11,8 @@ struct WideSetting {
     std::int64_t value = 0;  // for a Number: its value, held at the 64-bit limits beyond them
 };
 
-// The text as the profile reader reads an integer (optional blanks and sign, then decimal digits or 0x
-// and hex digits; trailing text is ignored), but in 64 bits. An empty text is Missing.
+// The text as the profile reader reads an integer (profile::ScanNumber), but held at the 64-bit limits
+// instead of wrapping round in 32 bits. An empty text is Missing.
 WideSetting ParseWideSetting(const std::string& text);
 
 // The key of section General, read afresh.

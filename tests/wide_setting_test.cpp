@@ -25,6 +25,7 @@ TEST(WideSetting, ReadsLikeTheProfileReaderButInSixtyFourBits) {
     EXPECT_EQ(Parsed(" +17xyz").value, 17);
     EXPECT_EQ(Parsed("-17").value, -17);
     EXPECT_EQ(Parsed("0x1F").value, 31);
+    EXPECT_EQ(Parsed("0X1F").value, 0);  // the prefixes are lower case only, as the profile reader has them
     EXPECT_EQ(Parsed("4294967296").value, 4294967296);
     EXPECT_EQ(Parsed("9223372036854775807").value, INT64_MAX);
     EXPECT_EQ(Parsed("9223372036854775808").value, INT64_MAX);
