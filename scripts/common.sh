@@ -33,3 +33,8 @@ qc_build() {
     cmake -S "$QC_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
+
+# qc_project_version DIR: the project version (four numbers, as CMake's project() has it) of the build in DIR.
+qc_project_version() {
+    sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
+}
