@@ -21,6 +21,16 @@ inline constexpr const char* kVellumChannel = "VellumChannel";
 inline constexpr const char* kVellumIPAddress = "VellumIPAddress";
 inline constexpr const char* kVellumPort = "VellumPort";
 
+// Optional keys of section General that the manager neither shows nor writes; the service reads each with a
+// default of its own where it uses it.
+inline constexpr const char* kSignerTimeout = "SignerTimeout";
+inline constexpr const char* kLoginTimeout = "LoginTimeout";
+inline constexpr const char* kQueryTimeout = "QueryTimeout";
+inline constexpr const char* kKeepConnectionSeconds = "KeepConnectionSeconds";
+inline constexpr const char* kLogFileLimitKB = "LogFileLimitKB";
+inline constexpr const char* kLogFilesKept = "LogFilesKept";
+inline constexpr const char* kTakeoverSeconds = "TakeoverSeconds";
+
 // The folder of the running program, without a trailing separator.
 std::string GetProgramDirectory();
 // Tests point the program directory elsewhere; an empty text restores the real one.

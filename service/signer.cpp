@@ -40,7 +40,7 @@ std::size_t TrailingSpaceLength(std::string_view s) {
 int RunSigner(const SignerCommand& command) {
     platform::ChildHandle child;
     if (platform::StartHiddenChild(command.arguments, command.text, child) != 0) return -1;
-    int timeoutMs = SignerTimeoutMilliseconds(ReadWideSetting("SignerTimeout"));
+    int timeoutMs = SignerTimeoutMilliseconds(ReadWideSetting(kSignerTimeout));
     int exitCode = -1;
     int waited = platform::WaitChild(*child, timeoutMs, exitCode);
     if (waited == platform::kWaitTimeout) {
