@@ -68,11 +68,11 @@ work=$(mktemp -d)
 chmod 755 "$work"  # apt's download user and the test user read the package and the helper from here
 
 cleanup() {
+    [ -z "${holder:-}" ] || kill "$holder" 2>/dev/null || true
+    [ -z "${tracer:-}" ] || { pkill -P "$tracer" 2>/dev/null; kill "$tracer" 2>/dev/null; } || true
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq quillcollector >/dev/null 2>&1 || true
     userdel "$user" >/dev/null 2>&1 || true
     userdel "$other" >/dev/null 2>&1 || true
-    [ -z "${holder:-}" ] || kill "$holder" 2>/dev/null || true
-    [ -z "${tracer:-}" ] || { pkill -P "$tracer" 2>/dev/null; kill "$tracer" 2>/dev/null; } || true
     [ "$service_user_was_there" = yes ] || userdel "$service_user" >/dev/null 2>&1 || true
     [ "$group_was_there" = yes ] || delgroup --system quillcollector >/dev/null 2>&1 || true
     [ -e "$spool" ] && [ "$spool_was_there" = no ] && rm -rf "$spool"
@@ -185,7 +185,7 @@ exposure() {
 }
 # The same unit for an installation without the package's user, for comparison.
 mkdir "$work/root-unit"
-"$opt/Moorline" --systemd=no --unit-dir "$work/root-unit" --user qc-no-such-user -i 2>/dev/null || fail "Moorline -i as root"
+"$opt/Moorline" --systemd=no --unit-dir "$work/root-unit" --user qc-no-such-user -i 2>/dev/null || fail "Moorline -i for an installation without the user"
 as_root=$(exposure "$work/root-unit/$(basename "$unit")") hardened=$(exposure "$unit")
 step "  exposure $as_root with the service as root, $hardened as $service_user"
 [ -n "$hardened" ] && awk -v e="$hardened" 'BEGIN { exit !(e < 2.5) }' ||
@@ -251,7 +251,8 @@ wait_for_log "File Can't be moved: $spool/job2.txt"
 kill "$holder"
 wait "$holder" 2>/dev/null || true
 holder=
-kill "$(pgrep -P "$tracer")"
+service=$(pgrep -P "$tracer") || fail "the service ended before it was stopped: $(cat "$work/service.out")"
+kill "$service"
 wait "$tracer" 2>/dev/null || true
 tracer=
 log=$(cat "$logs/QuillCollector.Log")
