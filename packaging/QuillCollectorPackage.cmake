@@ -11,6 +11,8 @@ set(QC_INSTALL_PROGRAM_DIR "${CMAKE_INSTALL_BINDIR}" CACHE STRING
 set(QC_PACKAGE_PROGRAM_DIR /opt/quillcollector)
 set(QC_PACKAGE_SETTINGS_DIR /etc/opt/quillcollector)
 set(QC_PACKAGE_LOG_DIR /var/opt/quillcollector)
+# The unprivileged system user that the service runs as; postinst makes it, in the group of the same name.
+set(QC_PACKAGE_USER quillcollector)
 
 # Installs one program of the system: into the install folder, and into the package's folder.
 function(qc_install_program target)

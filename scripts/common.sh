@@ -7,7 +7,9 @@ QC_BUILD_PACKAGES=(cmake g++ make pkg-config libssl-dev openssl)
 QC_DB_PACKAGES=(unixodbc unixodbc-dev odbc-postgresql libsqliteodbc sqlite3)
 QC_QT_PACKAGES=(qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra)
 QC_TEST_PACKAGES=(libgtest-dev googletest postgresql)
-QC_PACKAGE_PACKAGES=(dpkg-dev file lintian adduser)
+# The package test also measures the service's unit (systemd-analyze), runs the service as its own user with
+# one capability (setpriv) and traces its system calls (strace).
+QC_PACKAGE_PACKAGES=(dpkg-dev file lintian adduser systemd util-linux strace)
 
 # Installs the missing packages when run as root; otherwise prints the apt-get line and stops.
 qc_ensure_packages() {

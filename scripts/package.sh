@@ -39,5 +39,6 @@ package=$(ls "$build_dir"/package/quillcollector_*.deb)
 echo "Built $package"
 
 if [ "$test" = yes ]; then
-    bash "$QC_ROOT/packaging/debian/test/check_package.sh" "$package" "$build_dir/debian/test/qc_press_buttons.so"
+    bash "$QC_ROOT/packaging/debian/test/check_package.sh" "$package" "$build_dir/debian/test/qc_press_buttons.so" \
+        "$build_dir"
 fi

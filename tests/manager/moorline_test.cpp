@@ -1,6 +1,7 @@
 // The stand-in service host, run as a real program on a real unit folder. systemd does not run here, so
 // the steps that talk to it are checked with a recording program in place of systemctl.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -36,7 +37,7 @@ class MoorlineTest : public ::testing::Test {
     }
     // Runs the host with the given arguments; its standard error lands in `output`.
     int Run(std::vector<std::string> args) {
-        args.insert(args.begin(), {host + "/Moorline", "--unit-dir", units});
+        args.insert(args.begin(), {host + "/Moorline", "--unit-dir", units, "--user", user});
         std::string outputFile = dir / "output.txt";
         unlink(outputFile.c_str());
         Child child(args, outputFile);
@@ -55,6 +56,7 @@ class MoorlineTest : public ::testing::Test {
     TempDir dir;
     std::string host = dir / "Quill 100%";  // blanks and a percent sign that systemd must not expand
     std::string units = dir / "units";
+    std::string user = "qc-test-no-such-user";  // the service runs as root, as without the package
     std::string output;
 };
 
@@ -96,7 +98,12 @@ TEST_F(MoorlineTest, WithoutSystemdTheUnitIsWrittenAndRemovedAndItSaysSo) {
     EXPECT_NE(
         ReadFile(units + "/" + kUnit).find("ExecStart=/opt/quill/QuillCollectorService\nRestart=always\n"),
         std::string::npos);
-    EXPECT_NE(output.find("Moorline -i: wrote " + units + "/" + kUnit), std::string::npos) << output;
+    EXPECT_NE(
+        output.find("Moorline -i: wrote " + units + "/" + kUnit +
+                    " for /opt/quill/QuillCollectorService, run as root: there is no unprivileged user " +
+                    user + "\n"),
+        std::string::npos)
+        << output;
     EXPECT_NE(output.find("Moorline -i: systemd is not running here: " + std::string(kUnit) +
                           " was neither enabled nor started\n"),
               std::string::npos)
@@ -113,6 +120,32 @@ TEST_F(MoorlineTest, WithoutSystemdTheUnitIsWrittenAndRemovedAndItSaysSo) {
     std::string log = ReadFile(host + "/Moorline.log");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5) << log;
     EXPECT_NE(log.find(output), std::string::npos);
+}
+
+TEST_F(MoorlineTest, WhereTheUserExistsTheServiceRunsAsThatUserInsideItsProtections) {
+    user = "nobody";
+    if (getpwnam(user.c_str()) == nullptr) GTEST_SKIP() << "there is no user nobody here";
+    WriteConfig("CommandLine=QuillCollectorService\nWorkingDir=/opt/quill\n");
+    ASSERT_EQ(Run({"--systemd=no", "-i"}), 0) << output;
+    EXPECT_NE(
+        output.find("for /opt/quill/QuillCollectorService, run as user nobody with the unit's protections\n"),
+        std::string::npos)
+        << output;
+    std::string unit = ReadFile(units + "/" + kUnit);
+    // The lines that the service's work depends on; the package test measures the whole unit's exposure.
+    for (const char* line : {"\nUser=nobody\n", "\nUMask=0007\n", "\nNoNewPrivileges=yes\n",
+                             "\nCapabilityBoundingSet=CAP_LEASE\n", "\nAmbientCapabilities=CAP_LEASE\n",
+                             "\nProtectSystem=full\n", "\nSystemCallFilter=@system-service\n",
+                             "\nRestrictAddressFamilies=AF_UNIX AF_INET AF_INET6\n"})
+        EXPECT_NE(unit.find(line), std::string::npos) << line << " is missing from\n" << unit;
+    EXPECT_LT(unit.find("\nUser="), unit.find("[Install]"));
+    EXPECT_EQ(unit.find("ProtectHome"), std::string::npos) << "archive documents may lie in /home";
+
+    // root is no unprivileged user: its unit is the plain one.
+    user = "root";
+    ASSERT_EQ(Run({"--systemd=no", "-i"}), 0) << output;
+    EXPECT_EQ(ReadFile(units + "/" + kUnit).find("User="), std::string::npos);
+    EXPECT_NE(output.find("run as root: there is no unprivileged user root"), std::string::npos) << output;
 }
 
 TEST_F(MoorlineTest, AutomaticModeSeesThatSystemdIsNotRunning) {

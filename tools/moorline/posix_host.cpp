@@ -1,13 +1,15 @@
 // The service host's POSIX back end: the process of section "Process0" of Moorline.ini becomes a systemd
 // service.
 //
-//   Moorline [--unit-dir DIR] [--systemd=auto|yes|no] [--systemctl PROGRAM] -i|-u
+//   Moorline [--unit-dir DIR] [--systemd=auto|yes|no] [--systemctl PROGRAM] [--user NAME] -i|-u
 //
 //   -i                 write <ServiceName>.service; where systemd runs: reload it, enable and start the unit
 //   -u                 where systemd runs: stop and disable the unit; then remove the file and reload systemd
 //   --unit-dir DIR     folder of the unit file (default /etc/systemd/system)
 //   --systemd=WHEN     talk to systemd: auto (when /run/systemd/system exists, the default), yes, or no
 //   --systemctl PROG   the program that talks to systemd (default systemctl)
+//   --user NAME        the unprivileged user the service runs as, where it exists (default: the Debian
+//                      package's own user); where it does not, the service runs as root
 //
 // Every action is appended as one line to Moorline.log beside this program and written to standard error.
 // Restart Yes or No becomes Restart=always or Restart=no. CheckProcess, PauseStart, PauseEnd and
@@ -21,6 +23,7 @@
 //   4  a systemctl step failed, could not be run, or did not end within two minutes
 //   5  not root, the unit folder is not writable, and pkexec could not run Moorline as root
 //      (posix_elevation.h)
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +52,7 @@ struct Options {
     std::string unitDir = "/etc/systemd/system";
     std::string systemd = "auto";
     std::string systemctl = "systemctl";
+    std::string user = QC_SERVICE_USER;
 };
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
@@ -61,6 +65,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.unitDir = argv[++i];
         else if (arg == "--systemctl" && i + 1 < argc)
             options.systemctl = argv[++i];
+        else if (arg == "--user" && i + 1 < argc)
+            options.user = argv[++i];
         else if (arg == "--systemd=auto" || arg == "--systemd=yes" || arg == "--systemd=no")
             options.systemd = arg.substr(10);
         else
@@ -88,11 +94,14 @@ class SystemdHost {
             return kBadConfig;
         }
         const std::string unit = UnitPath(settings.serviceName);
-        if (platform::ReplaceFileContent(unit, RenderUnit(settings)) != 0) {
+        const std::optional<std::string> user = UnprivilegedUser();
+        if (platform::ReplaceFileContent(unit, RenderUnit(settings, user)) != 0) {
             Log("cannot write " + unit + ": " + platform::ErrorText(platform::LastError()));
             return kUnitFileFailed;
         }
-        Log("wrote " + unit + " for " + settings.workingDir + "/" + settings.commandLine);
+        Log("wrote " + unit + " for " + settings.workingDir + "/" + settings.commandLine +
+            (user ? ", run as user " + *user + " with the unit's protections"
+                  : ", run as root: there is no unprivileged user " + options_.user));
         if (!SystemdRuns()) {
             Log("systemd is not running here: " + UnitName(settings.serviceName) +
                 " was neither enabled nor started");
@@ -128,6 +137,14 @@ class SystemdHost {
             return kDone;
         }
         return Systemctl({"daemon-reload"}) ? kDone : kSystemctlFailed;
+    }
+
+    // The user the service runs as: the package makes it; an installation without it runs the service as
+    // root, as before.
+    std::optional<std::string> UnprivilegedUser() const {
+        const passwd* entry = getpwnam(options_.user.c_str());
+        if (entry == nullptr || entry->pw_uid == 0) return std::nullopt;
+        return options_.user;
     }
 
     bool SystemdRuns() const {
@@ -177,8 +194,10 @@ int RunHost(int argc, char** argv) {
     umask(022);  // the unit file and the log are never writable by others
     std::optional<Options> options = ParseOptions(argc, argv);
     if (!options) {
-        std::fputs("usage: Moorline [--unit-dir DIR] [--systemd=auto|yes|no] [--systemctl PROGRAM] -i|-u\n",
-                   stderr);
+        std::fputs(
+            "usage: Moorline [--unit-dir DIR] [--systemd=auto|yes|no] [--systemctl PROGRAM] [--user NAME] "
+            "-i|-u\n",
+            stderr);
         return kUsage;
     }
     platform::InitializeProcess();

@@ -16,8 +16,9 @@ std::optional<std::string> CheckServiceName(const std::string& serviceName);
 // A text that says what is wrong with the settings, or nothing when a unit can be written from them.
 std::optional<std::string> CheckUnitSettings(const HostConfig& settings);
 
-// The unit file's content; the settings must have passed CheckUnitSettings.
-std::string RenderUnit(const HostConfig& settings);
+// The unit file's content; the settings must have passed CheckUnitSettings. With a `user`, the service runs
+// as that unprivileged user inside the protections it can live with; without one it runs as root.
+std::string RenderUnit(const HostConfig& settings, const std::optional<std::string>& user);
 
 // systemd's Restart= value for Moorline's Restart value, or nothing for a value that has none.
 std::optional<std::string> SystemdRestart(const std::string& value);
