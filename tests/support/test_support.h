@@ -117,9 +117,10 @@ class Child {
 };
 
 // Polls `condition` every 10 ms until it holds or `timeoutMs` have passed on the steady clock (however long
-// each look takes); true when it held.
+// each look takes); true when it held. The default bound is generous, for busy machines and the sanitizers:
+// a wait that should end ends as soon as its condition holds.
 template <typename Condition>
-bool WaitFor(Condition condition, int timeoutMs = 10000);
+bool WaitFor(Condition condition, int timeoutMs = 30000);
 void SleepMs(int ms);
 
 // A FileHolder child holding `path` in one of HolderModes(); ready when constructed.
