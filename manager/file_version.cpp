@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "common/platform/platform.h"
 #include "common/text_format.h"
+#include "manager/os/manager_os.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr std::size_t kVersionTextSize = 1000;
 bool FirstTranslation(const void* block, std::uint16_t& language, std::uint16_t& codePage) {
     const void* value = nullptr;
     std::size_t length = 0;
-    if (!platform::QueryVersionValue(block, "\\VarFileInfo\\Translation", value, length) || length < 4)
+    if (!manager_os::QueryVersionValue(block, "\\VarFileInfo\\Translation", value, length) || length < 4)
         return false;
     const auto* bytes = static_cast<const unsigned char*>(value);
     language = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
@@ -29,16 +29,16 @@ bool FirstTranslation(const void* block, std::uint16_t& language, std::uint16_t&
 
 bool GetFileVersionString(const std::string& path, char* buffer, std::size_t size) {
     if (!buffer || size == 0) return false;  // no room even for the terminating zero
-    std::size_t blockSize = platform::FileVersionInfoSize(path);
+    std::size_t blockSize = manager_os::FileVersionInfoSize(path);
     if (blockSize == 0) return false;
     std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[blockSize]);
-    if (!block || !platform::ReadFileVersionInfo(path, blockSize, block.get())) return false;
+    if (!block || !manager_os::ReadFileVersionInfo(path, blockSize, block.get())) return false;
     std::uint16_t language = 0, codePage = 0;
     if (!FirstTranslation(block.get(), language, codePage)) return false;
     std::string query = StrPrintf("\\StringFileInfo\\%04X%04X\\FileVersion", language, codePage);
     const void* value = nullptr;
     std::size_t length = 0;
-    if (!platform::QueryVersionValue(block.get(), query, value, length)) return false;
+    if (!manager_os::QueryVersionValue(block.get(), query, value, length)) return false;
     std::string text(static_cast<const char*>(value), strnlen(static_cast<const char*>(value), length));
     std::replace(text.begin(), text.end(), '(', '{');
     std::replace(text.begin(), text.end(), ')', '}');

@@ -2,7 +2,7 @@
 
 #include "common/platform/platform.h"
 #include "common/settings.h"
-#include "control_ids.h"
+#include "manager/dialog_layout.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 # Version information embedded into program files at build time (the counterpart of a Windows VERSIONINFO
-# resource; the platform layer reads it back from the ELF section it lands in).
+# resource; manager/os reads it back from the ELF section it lands in).
 
 add_executable(QcVersionResource ${CMAKE_CURRENT_LIST_DIR}/version_resource_tool.cpp)
-target_link_libraries(QcVersionResource PRIVATE qc_common)
+target_link_libraries(QcVersionResource PRIVATE qc_manager_os)
 # A build tool, not part of the installation.
 set_target_properties(QcVersionResource PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/build-tools)
 

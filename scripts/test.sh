@@ -3,15 +3,27 @@
 #   scripts/test.sh              the normal build, in build/, its Debian package (package.sh --test), then
 #                                the Windows build under Wine (windows.sh)
 #   scripts/test.sh --sanitize   the same suite with AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/
+#   scripts/test.sh --quick      the normal build in build/, then only its unit and database tests (CTest
+#                                labels unit and database; no GUI, end-to-end, package or Windows run):
+#                                a couple of minutes from a warm build
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 sanitize=OFF
+quick=no
 build_dir="$QC_ROOT/build"
-if [ "${1:-}" = "--sanitize" ]; then
-    sanitize=ON
-    build_dir="$QC_ROOT/build-asan"
-fi
+case "${1:-}" in
+    --sanitize)
+        sanitize=ON
+        build_dir="$QC_ROOT/build-asan"
+        ;;
+    --quick) quick=yes ;;
+    "") ;;
+    *)
+        echo "usage: $0 [--sanitize | --quick]" >&2
+        exit 2
+        ;;
+esac
 
 qc_ensure_packages "${QC_BUILD_PACKAGES[@]}" "${QC_DB_PACKAGES[@]}" "${QC_QT_PACKAGES[@]}" "${QC_TEST_PACKAGES[@]}"
 qc_build "$build_dir" -DQC_WERROR=ON -DQC_SANITIZE=$sanitize -DQC_BUILD_TESTS=ON
@@ -19,6 +31,10 @@ qc_build "$build_dir" -DQC_WERROR=ON -DQC_SANITIZE=$sanitize -DQC_BUILD_TESTS=ON
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$build_dir"
+if [ "$quick" = yes ]; then
+    ctest --output-on-failure -j "$(nproc)" --timeout 300 -L '^(unit|database)$'
+    exit 0
+fi
 ctest --output-on-failure -j "$(nproc)" --timeout 300
 
 # The Debian package made from this build, installed and removed for real when run as root.

@@ -1,9 +1,13 @@
-// The one interface between QuillCollector and the operating system.
+// The one interface between QuillCollector and the operating system: what both programs need of it (the
+// manager's own needs are in manager/os/manager_os.h).
 //
-// Every call that touches the OS goes through here; one implementation file per OS (posix.cpp, win32.cpp)
-// is picked by the build. Failures come back as values: a native error code (errno on POSIX, the Win32
-// error code on Windows) where 0 means success. A failing call also leaves that code as the thread's last
-// error, because the collector log reports the last error with every entry.
+// Every call that touches the OS goes through here. The build picks one set of files per OS: posix_*.cpp
+// (system: names, start-up, errors, time, profile files; files; process) or win32_*.cpp of the same names;
+// file.cpp and wildcard.cpp hold what is the same on every OS. The POSIX files need Linux: renameat2,
+// file leases, PR_SET_PDEATHSIG, close_range and pidfd have no portable equivalent. Failures come back
+// as values: a native error code (errno on POSIX, the Win32 error code on Windows) where 0 means success.
+// A failing call also leaves that code as the thread's last error, because the collector log reports the
+// last error with every entry.
 #pragma once
 
 #include <cstddef>
@@ -21,9 +25,6 @@ extern const char* const kDefaultHotFolder;        // "/var/spool/quillcollector
 extern const char* const kSignerProgramName;       // "Sealwright", "Sealwright.exe"
 extern const char* const kServiceHostProgramName;  // "Moorline", "Moorline.exe"
 extern const char* const kServiceProgramName;      // "QuillCollectorService", "QuillCollectorService.exe"
-// The signer chooser's filter, programs first: "Programs (*)|*|All Files (*.*)|*.*||" (POSIX programs
-// carry no extension, so only "*" shows them), "Exe Files (*.exe)|*.exe|All Files (*.*)|*.*||".
-extern const char* const kSignerFileFilter;
 
 // The normal end code of a directory enumeration on every OS (ERROR_NO_MORE_FILES).
 constexpr int kNoMoreFiles = 18;
@@ -188,34 +189,5 @@ void KillChild(ChildProcess& child);
 
 // Starts a program hidden and detached from this process: never waited for, never left as a zombie.
 int StartDetachedChild(const std::vector<std::string>& argv, const std::string& workingDirectory);
-
-// ---- Whole files -----------------------------------------------------------------------------------------
-
-// Replaces (or creates) a file with `text` so that a reader sees the old or the new file, never half of one;
-// an existing file keeps its permissions.
-int ReplaceFileContent(const std::string& path, const std::string& text);
-
-// ---- Version information of program files ----------------------------------------------------------------
-
-// The version information block of a file (see version_block.h for its layout; on POSIX it is the ELF
-// section kVersionSection). Size in bytes, or 0 when the file has none or cannot be read.
-extern const char* const kVersionSection;
-std::size_t FileVersionInfoSize(const std::string& path);
-// Copies the block of `path` into `block`, which has room for `size` bytes (as FileVersionInfoSize gave).
-bool ReadFileVersionInfo(const std::string& path, std::size_t size, void* block);
-// Finds a value in a block read by ReadFileVersionInfo: "\" for the fixed part,
-// "\VarFileInfo\Translation", "\StringFileInfo\040904E4\FileVersion"; names compared without regard
-// to case. `length` is the value's size in bytes (for a text with its terminating zero).
-bool QueryVersionValue(const void* block, const std::string& subBlock, const void*& value,
-                       std::size_t& length);
-
-// ---- Window system menu (the manager) --------------------------------------------------------------------
-
-// Appends a separator and then an item with `commandId` and `text` to the system menu of the native window
-// `window`. False when the window has no system menu, as no window has on POSIX.
-bool AppendSystemMenuItem(std::uintptr_t window, unsigned commandId, const std::string& text);
-// The command word of a system-menu message among a window's native messages (WM_SYSCOMMAND on
-// Windows). False for every other message, and always on POSIX.
-bool SystemMenuCommand(const void* nativeMessage, unsigned& command);
 
 }  // namespace platform

@@ -15,6 +15,7 @@
 #include <ctime>
 
 #include "common/platform/platform.h"
+#include "common/platform/posix_whole_file.h"
 #include "common/private_profile.h"
 
 namespace platform {
@@ -24,7 +25,6 @@ const char* const kDefaultHotFolder = "/var/spool/quillcollector";
 const char* const kSignerProgramName = "Sealwright";
 const char* const kServiceHostProgramName = "Moorline";
 const char* const kServiceProgramName = "QuillCollectorService";
-const char* const kSignerFileFilter = "Programs (*)|*|All Files (*.*)|*.*||";
 
 namespace {
 const char* const kProfileNewline = "\n";

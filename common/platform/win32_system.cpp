@@ -18,7 +18,6 @@ const char* const kDefaultHotFolder = "c:\\temp";
 const char* const kSignerProgramName = "Sealwright.exe";
 const char* const kServiceHostProgramName = "Moorline.exe";
 const char* const kServiceProgramName = "QuillCollectorService.exe";
-const char* const kSignerFileFilter = "Exe Files (*.exe)|*.exe|All Files (*.*)|*.*||";
 
 std::string ProgramPath() {
     std::vector<char> buffer(MAX_PATH);

@@ -5,21 +5,23 @@
 #include <QPushButton>
 
 #include "common/platform/platform.h"
+#include "manager/dialog_layout.h"
 #include "manager/file_version.h"
 #include "manager/qt/app_icon.h"
 #include "manager/qt/control_id.h"
 #include "manager/qt/dialog_units.h"
+#include "manager/qt/manager_template.h"
 
 namespace {
 
 constexpr int kIconPixels = 32;  // the system's large icon size
 
-QLabel* AddLabel(QDialog* dialog, DialogBaseUnits units, const QString& text, QRect dialogRect) {
+// Labels without mnemonics: plain text shows "&" as it stands.
+QLabel* AddLabel(QDialog* dialog, const QString& text, QRect place) {
     auto* label = new QLabel(text, dialog);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(
-        MapDialogRect(units, dialogRect.x(), dialogRect.y(), dialogRect.width(), dialogRect.height()));
+    label->setGeometry(place);
     return label;
 }
 
@@ -31,24 +33,26 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     setWindowTitle(QStringLiteral("About QuillCollectorManager"));
     setFont(DialogFont());
     const DialogBaseUnits units = BaseUnitsOf(fontMetrics());
-    setFixedSize(MapDialogSize(units, 235, 68));
+    setFixedSize(MapDialogSize(units, QC_ABOUT_BOX_WIDTH, QC_ABOUT_BOX_HEIGHT));
 
-    // An icon control takes the size of its icon, placed at the template's corner.
-    auto* icon = new QLabel(this);
-    icon->setPixmap(ApplicationIcon().pixmap(QSize(kIconPixels, kIconPixels), devicePixelRatio()));
-    icon->setGeometry(QRect(MapDialogRect(units, 11, 17, 21, 20).topLeft(), QSize(kIconPixels, kIconPixels)));
-
-    AddLabel(this, units, QStringLiteral("Quill Collector Manager"), QRect(40, 10, 119, 8));
-    AddLabel(this, units, QStringLiteral(QC_MANAGER_NOTICE), QRect(40, 25, 188, 8));
-
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    SetControlId(ok, 1);
-    ok->setDefault(true);
-    ok->setGeometry(MapDialogRect(units, 178, 7, 50, 16));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-
-    QLabel* version = AddLabel(this, units, QStringLiteral("Version 1.00"), QRect(40, 40, 119, 8));
-    SetControlId(version, kVersionId);
+    for (const ControlTemplate& control : AboutBoxTemplate()) {
+        const QRect place = MapDialogRect(units, control.x, control.y, control.width, control.height);
+        if (control.kind == ControlKind::Icon) {
+            // An icon control takes the size of its icon, placed at the template's corner.
+            auto* icon = new QLabel(this);
+            icon->setPixmap(ApplicationIcon().pixmap(QSize(kIconPixels, kIconPixels), devicePixelRatio()));
+            icon->setGeometry(QRect(place.topLeft(), QSize(kIconPixels, kIconPixels)));
+        } else if (control.kind == ControlKind::DefaultPushButton) {
+            auto* ok = new QPushButton(QString::fromLatin1(control.text), this);
+            SetControlId(ok, control.id);
+            ok->setDefault(true);
+            ok->setGeometry(place);
+            connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+        } else {
+            QLabel* label = AddLabel(this, QString::fromLatin1(control.text), place);
+            if (control.id != IDC_STATIC) SetControlId(label, control.id);
+        }
+    }
 }
 
 bool CAboutDlg::event(QEvent* event) {
@@ -59,5 +63,5 @@ bool CAboutDlg::event(QEvent* event) {
 
 void CAboutDlg::OnActivate() {
     std::string text = VersionLabelText(platform::ProgramPath());
-    FindControl<QLabel>(this, kVersionId)->setText(QString::fromLocal8Bit(text.c_str()));
+    FindControl<QLabel>(this, IDC_VERSION)->setText(QString::fromLocal8Bit(text.c_str()));
 }

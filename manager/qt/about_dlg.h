@@ -10,8 +10,6 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr int kVersionId = 1012;
-
     explicit CAboutDlg(QWidget* parent = nullptr);
 
   protected:

@@ -7,9 +7,9 @@
 #include <QMessageBox>
 #include <QShowEvent>
 
-#include "common/platform/platform.h"
 #include "manager/browse/qt/browse_ctrl.h"
-#include "manager/control_ids.h"
+#include "manager/dialog_layout.h"
+#include "manager/os/manager_os.h"
 #include "manager/qt/about_dlg.h"
 #include "manager/qt/app_icon.h"
 #include "manager/qt/control_id.h"
@@ -32,7 +32,7 @@ CQuillCollectorManagerDlg::CQuillCollectorManagerDlg(QWidget* parent)
     setWindowTitle(QStringLiteral("QuillCollectorManager"));
     setFont(DialogFont());
     const DialogBaseUnits units = BaseUnitsOf(fontMetrics());
-    setFixedSize(MapDialogSize(units, kManagerDialogWidth, kManagerDialogHeight));
+    setFixedSize(MapDialogSize(units, QC_SETTINGS_DIALOG_WIDTH, QC_SETTINGS_DIALOG_HEIGHT));
     CreateTemplateControls(this, units, ManagerDialogTemplate());
     ConnectControls();
 }
@@ -90,7 +90,7 @@ void CQuillCollectorManagerDlg::OnInitDialog() {
 // Linux user looks for the menu of a window.
 void CQuillCollectorManagerDlg::AddAboutMenuEntry() {
     const QString text = QString::fromLatin1(kAboutMenuText);
-    if (!platform::AppendSystemMenuItem(winId(), IDM_ABOUTBOX, text.toStdString()))
+    if (!manager_os::AppendSystemMenuItem(winId(), IDM_ABOUTBOX, text.toStdString()))
         m_contextMenu.push_back({IDM_ABOUTBOX, text});
 }
 
@@ -104,7 +104,7 @@ void CQuillCollectorManagerDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 bool CQuillCollectorManagerDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     unsigned command = 0;
-    if (platform::SystemMenuCommand(message, command) && OnSysCommand(command)) {
+    if (manager_os::SystemMenuCommand(message, command) && OnSysCommand(command)) {
         *result = 0;
         return true;
     }
@@ -151,7 +151,7 @@ void CQuillCollectorManagerDlg::OnBrowseSigner() {
     auto* field = FindControl<QLineEdit>(this, IDC_SEALWRIGHT);
     CBrowseCtrl chooser;
     chooser.SetPath(field->text());
-    chooser.SetFileFilter(QString::fromLatin1(platform::kSignerFileFilter));
+    chooser.SetFileFilter(QString::fromLatin1(manager_os::kSignerFileFilter));
     chooser.SetFileFlags(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
     if (chooser.Browse() != kBrowseCancelled) m_controls.SetChosenPath(IDC_SEALWRIGHT, chooser.GetPath());
 }

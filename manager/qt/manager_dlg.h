@@ -14,8 +14,6 @@
 class QContextMenuEvent;
 class QShowEvent;
 
-constexpr unsigned IDM_ABOUTBOX = 0x0010;  // the about entry's command in the window menu
-
 class CQuillCollectorManagerDlg : public QDialog {
     Q_OBJECT
 

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "manager/control_ids.h"
+#include "manager/dialog_layout.h"
 #include "manager/qt/control_id.h"
 #include "manager/qt/first_line_validator.h"
 
@@ -19,42 +19,10 @@ namespace {
 
 using enum ControlKind;
 
-const ControlTemplate kControls[] = {
-    {IDC_STATIC, GroupBox, "", 6, 7, 297, 285},
-    {IDC_HOT_FOLDER_LABEL, Label, "HotFolder Path:", 16, 20, 61, 8},
-    {IDC_HOT_FOLDER_PATH, Edit, "", 104, 18, 171, 12},
-    {IDC_BROWSE_HOT_FOLDER, PushButton, "...", 275, 18, 16, 12},
-    {IDC_FILE_TYPE_MASK_LABEL, Label, "FileType Mask:", 16, 37, 83, 8},
-    {IDC_FILE_TYPE_MASK, Edit, "", 104, 35, 102, 12},
-    {IDC_SAMPLING_FREQUENCY_LABEL, Label, "Sampling Frequency (ms):", 16, 54, 83, 8},
-    {IDC_SAMPLING_FREQUENCY, Edit, "", 104, 52, 102, 12},
-    {IDC_DETAILED_LOG, CheckBox, "Use detailed log to show collector actions:", 16, 71, 150, 10},
-    {IDC_INSTALL_SERVICE, PushButton, "Install Service", 13, 267, 68, 16},
-    {IDC_UNINSTALL_SERVICE, PushButton, "Uninstall Service", 87, 267, 68, 16},
-    {IDC_ABOUT, PushButton, "About...", 6, 298, 50, 16},
-    {IDCANCEL, PushButton, "Cancel", 197, 298, 50, 16},
-    {IDOK, DefaultPushButton, "OK", 253, 298, 50, 16},
-    {IDC_USE_BACKUP_FOLDER, CheckBox, "Move processed files to backup folder instead of deleting them:", 16,
-     104, 219, 10},
-    {IDC_BACKUP_FOLDER, Edit, "", 104, 119, 171, 12},
-    {IDC_LOG_FILE, Edit, "", 104, 87, 171, 12},
-    {IDC_LOG_FILE_LABEL, Label, "Log File:", 16, 88, 83, 8},
-    {IDC_SEALWRIGHT_LABEL, Label, "Sealwright EXE:", 15, 138, 83, 8},
-    {IDC_SEALWRIGHT, Edit, "", 104, 136, 171, 12},
-    {IDC_BROWSE_SEALWRIGHT, PushButton, "...", 275, 136, 16, 12},
-    {IDC_LOCAL_SIGNATURE, RadioButton, "Use Local Signature", 15, 152, 79, 10},
-    {IDC_REMOTE_SIGNATURE, RadioButton, "Use Remote signature with Penmark", 15, 168, 136, 10},
-    {IDC_CHANNEL_LABEL, Label, "Channel Name:", 17, 184, 83, 8},
-    {IDC_CHANNEL, Edit, "", 104, 183, 102, 12},
-    {IDC_IP_ADDRESS_LABEL, Label, "IP Address:", 17, 202, 83, 8},
-    {IDC_IP_ADDRESS, Edit, "", 104, 200, 102, 12},
-    {IDC_PORT_LABEL, Label, "Port:", 18, 219, 83, 8},
-    {IDC_PORT, Edit, "", 104, 216, 102, 12},
-    {IDC_CONNECTION_STRING_LABEL, Label, "DB Connection String:", 16, 235, 83, 8},
-    {IDC_CONNECTION_STRING, Edit, "", 104, 233, 186, 12},
-    {IDC_TABLE_NAME_LABEL, Label, "Table Name:", 16, 252, 83, 8},
-    {IDC_TABLE_NAME, Edit, "", 104, 250, 186, 12},
-};
+#define QC_QT_CONTROL(kind, id, text, x, y, width, height) {id, kind, text, x, y, width, height},
+const ControlTemplate kSettingsControls[] = {QC_SETTINGS_DIALOG_CONTROLS(QC_QT_CONTROL)};
+const ControlTemplate kAboutControls[] = {QC_ABOUT_BOX_CONTROLS(QC_QT_CONTROL)};
+#undef QC_QT_CONTROL
 
 QLabel* CreateLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -93,6 +61,7 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
         case GroupBox:
             return new QGroupBox(parent);
         case Label:
+        case NoPrefixLabel:  // a plain-text label shows "&" as it stands
             return CreateLabel(text, parent);
         case Edit:
             return CreateEdit(parent);
@@ -104,12 +73,14 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
             return new QCheckBox(text, parent);
         case RadioButton:
             return CreateRadioButton(text, parent);
+        case Icon:
+            return new QLabel(parent);  // the about box puts the application icon into it
     }
     return nullptr;
 }
 
 bool ShowsText(ControlKind kind) {
-    return kind == Label || kind == CheckBox || kind == RadioButton;
+    return kind == Label || kind == NoPrefixLabel || kind == CheckBox || kind == RadioButton;
 }
 
 // The right edge that a control may reach: the next control to its right on its row, or the inside of a
@@ -141,7 +112,11 @@ void WidenToText(QWidget* control, const QDialog* dialog) {
 }  // namespace
 
 std::span<const ControlTemplate> ManagerDialogTemplate() {
-    return kControls;
+    return kSettingsControls;
+}
+
+std::span<const ControlTemplate> AboutBoxTemplate() {
+    return kAboutControls;
 }
 
 void CreateTemplateControls(QDialog* dialog, DialogBaseUnits units,

@@ -1,5 +1,5 @@
-// The settings dialog's template: every control with its id, kind, text and place in dialog units, in
-// creation order, which is also the tab order.
+// The dialogs' templates: every control with its id, kind, text and place in dialog units, in creation
+// order, which is also the tab order.
 #pragma once
 
 #include <span>
@@ -8,7 +8,17 @@
 
 class QDialog;
 
-enum class ControlKind { GroupBox, Label, Edit, PushButton, DefaultPushButton, CheckBox, RadioButton };
+enum class ControlKind {
+    GroupBox,
+    Label,
+    NoPrefixLabel,
+    Edit,
+    PushButton,
+    DefaultPushButton,
+    CheckBox,
+    RadioButton,
+    Icon
+};
 
 struct ControlTemplate {
     int id;
@@ -17,10 +27,9 @@ struct ControlTemplate {
     int x, y, width, height;
 };
 
-inline constexpr int kManagerDialogWidth = 310;
-inline constexpr int kManagerDialogHeight = 321;
-
+// The settings dialog's and the about box's controls, as manager/dialog_layout.h lays them out.
 std::span<const ControlTemplate> ManagerDialogTemplate();
+std::span<const ControlTemplate> AboutBoxTemplate();
 
 // Creates the controls of `controls` as children of `dialog`, in their order, each named by its id and
 // placed by the mapping of its rectangle. A label, check box or radio button whose text needs more room

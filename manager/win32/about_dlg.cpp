@@ -1,8 +1,8 @@
 #include "manager/win32/about_dlg.h"
 
 #include "common/platform/platform.h"
+#include "manager/dialog_layout.h"
 #include "manager/file_version.h"
-#include "manager/win32/resource.h"
 
 CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUTBOX, parent) {}
 

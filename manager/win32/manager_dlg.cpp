@@ -3,13 +3,12 @@
 #include <optional>
 #include <string>
 
-#include "common/platform/platform.h"
 #include "manager/browse/win32/browse_ctrl.h"
+#include "manager/dialog_layout.h"
+#include "manager/os/manager_os.h"
 #include "manager/service_host.h"
 #include "manager/settings_form.h"
 #include "manager/win32/about_dlg.h"
-#include "manager/win32/control_ids.h"
-#include "manager/win32/resource.h"
 
 CQuillCollectorManagerDlg::CQuillCollectorManagerDlg(HWND parent)
     : CDialog(IDD_QUILLCOLLECTORMANAGER_DIALOG, parent),
@@ -46,7 +45,7 @@ BOOL CQuillCollectorManagerDlg::OnInitDialog() {
 void CQuillCollectorManagerDlg::AddAboutMenuEntry() {
     char text[256] = "";
     if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof text) > 0)
-        platform::AppendSystemMenuItem(reinterpret_cast<std::uintptr_t>(m_hWnd), IDM_ABOUTBOX, text);
+        manager_os::AppendSystemMenuItem(reinterpret_cast<std::uintptr_t>(m_hWnd), IDM_ABOUTBOX, text);
 }
 
 // The low four bits of a system command are the system's own.
@@ -136,7 +135,7 @@ void CQuillCollectorManagerDlg::OnBrowseSigner() {
     DialogControls controls = Controls();
     CBrowseCtrl chooser;
     chooser.SetPath(controls.Text(IDC_SEALWRIGHT));
-    chooser.SetFileFilter(platform::kSignerFileFilter);
+    chooser.SetFileFilter(manager_os::kSignerFileFilter);
     chooser.SetFileFlags(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
     if (chooser.Browse() != kBrowseCancelled) controls.SetText(IDC_SEALWRIGHT, chooser.GetPath());
 }

@@ -58,7 +58,6 @@ BOOL CADODatabase::Execute(const std::string& sql, const db::Parameters& paramet
     recordsAffected_ = 0;
     try {
         db::Connection& target = Require(connection_);
-        target.SetCursorLocation(db::CursorLocation::Client);
         recordsAffected_ = ClampToInt(target.Execute(sql, parameters));
         return 1;
     } catch (const db::_com_error& error) {

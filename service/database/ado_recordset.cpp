@@ -71,7 +71,6 @@ BOOL CADORecordset::OpenRecordset(const std::shared_ptr<db::Connection>& connect
                 command_->SetCommandText(sql);
                 command_->SetCommandType(db::CommandKind::StoredProcedure);
                 if (!connection_) throw db::_com_error(db::kErrorInvalidPointer);
-                connection_->SetCursorLocation(db::CursorLocation::Client);
                 recordset_ = command_->Execute(parameters, cursor);
                 break;
             default:

@@ -12,10 +12,6 @@ namespace db {
 
 class Statement;
 
-// Where recordsets keep their rows: the layer always keeps them on the client (see Recordset); the
-// setting is kept for callers that state it.
-enum class CursorLocation { Server = 2, Client = 3 };
-
 class Connection {
   public:
     // A closed connection, or null when the driver manager cannot give the handles for one.
@@ -28,8 +24,6 @@ class Connection {
 
     // Seconds a later Open may take to log in; 0 leaves the driver's own default.
     void SetConnectionTimeout(int seconds) { timeoutSeconds_ = seconds; }
-    void SetCursorLocation(CursorLocation location) { cursorLocation_ = location; }
-    CursorLocation GetCursorLocation() const { return cursorLocation_; }
 
     // Connects with the connection string handed to the driver manager unchanged; a non-empty user id or
     // password is added to it as UID and PWD. Raises when already open.
@@ -58,7 +52,6 @@ class Connection {
     bool connected_ = false;
     bool failNextClose_ = false;
     int timeoutSeconds_ = 0;
-    CursorLocation cursorLocation_ = CursorLocation::Server;
 };
 
 }  // namespace db

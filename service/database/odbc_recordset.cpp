@@ -127,10 +127,6 @@ void Recordset::MoveNext() {
     rows_->Next();
 }
 
-int Recordset::FieldCount() const {
-    return OpenRows("Recordset.Fields").ColumnCount();
-}
-
 const Variant& Recordset::Field(int index) const {
     const Rows& rows = OpenRows("Recordset.Fields");
     if (index < 0 || index >= rows.ColumnCount())

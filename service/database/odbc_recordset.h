@@ -42,7 +42,6 @@ class Recordset {
     bool IsEof() const;
     void MoveFirst();
     void MoveNext();  // raises at the end
-    int FieldCount() const;
     // The value of a column (0-based) of the current row; raises at the end and for a bad index.
     const Variant& Field(int index) const;
 

@@ -1,9 +1,10 @@
 # The database servers of the tests: a throw-away PostgreSQL server started and stopped by CTest around
 # every test that needs it, and the support library that finds it.
 #
-#   qc_use_database_servers(<gtest target> [SERIAL])
+#   qc_use_database_servers(<gtest target> [SERIAL] [KIND <kind>] [ROOT_TESTS <regex>] [TIMEOUT <s>])
 #
-# discovers the target's tests like gtest_discover_tests, makes each of them need the server, and gives
+# discovers the target's tests like gtest_discover_tests (each with TIMEOUT seconds, default 180), labels
+# them with their kind (default database), makes each of them need the server, and gives
 # them an ODBC configuration of their own (ODBCSYSINI with CommLog=0; DSN "test" names the PostgreSQL
 # test database, so "Dsn=test;uid=someuser;pwd=7305" connects). SERIAL runs the tests alone: for tests
 # that stop and start the server. Link the target with qc_database_test_support (tests/support/
@@ -47,6 +48,7 @@ else()
   set_tests_properties(database_server_setup PROPERTIES FIXTURES_SETUP qc_postgresql TIMEOUT 120)
   add_test(NAME database_server_cleanup COMMAND ${QC_PG_SCRIPT} cleanup ${QC_PG_STATE_DIR} ${QC_DB_TEST_DIR}/postgresql)
   set_tests_properties(database_server_cleanup PROPERTIES FIXTURES_CLEANUP qc_postgresql TIMEOUT 120)
+  qc_label_tests(database database_server_setup database_server_cleanup)
 endif()
 
 add_library(qc_database_test_support STATIC ${CMAKE_SOURCE_DIR}/tests/support/database_servers.cpp)
@@ -55,13 +57,19 @@ target_compile_definitions(qc_database_test_support PRIVATE QC_DB_TEST_DIR="${QC
   QC_ODBC_DRIVER_DIR="${QC_ODBC_DRIVER_DIR}" QC_DB_TEST_POSTGRESQL=$<BOOL:${QC_DB_TEST_POSTGRESQL}>)
 
 function(qc_use_database_servers target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "SERIAL" "" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "SERIAL" "KIND;ROOT_TESTS;TIMEOUT" "")
+  if(NOT ARG_KIND)
+    set(ARG_KIND database)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 180)
+  endif()
   target_link_libraries(${target} PRIVATE qc_database_test_support)
   if(CMAKE_CROSSCOMPILING)
     set(config ${QC_DB_TEST_DIR}/wine/${target})
     file(WRITE ${config}/odbcinst.ini "[SQLite3]\nDriver=${QC_ODBC_DRIVER_DIR}/libsqlite3odbc.so\n")
     file(WRITE ${config}/odbc.ini "[test]\nDriver=SQLite3\nDatabase=${config}/test.sqlite\n")
-    qc_add_gtest(${target})
+    qc_add_gtest(${target} KIND ${ARG_KIND})
     # The host's installer library stays loaded, as the service keeps it natively by calling into it:
     # under Wine that call reaches Wine's own odbccp32, and unixODBC would load and unload the library
     # for every connection, losing about 4 kB each time.
@@ -70,15 +78,17 @@ function(qc_use_database_servers target)
     # Every run starts on a new database file.
     add_test(NAME ${target}_new_database COMMAND ${CMAKE_COMMAND} -E rm -f ${config}/test.sqlite)
     set_tests_properties(${target}_new_database PROPERTIES FIXTURES_SETUP ${target}_database)
+    qc_label_tests(${ARG_KIND} ${target}_new_database)
     if(ARG_SERIAL)
       set_tests_properties(${target} PROPERTIES RUN_SERIAL TRUE)
     endif()
     return()
   endif()
   # One variable only: gtest_discover_tests cannot pass a list inside a property value.
-  set(properties FIXTURES_REQUIRED qc_postgresql TIMEOUT 180 ENVIRONMENT "ODBCSYSINI=${QC_DB_TEST_DIR}/postgresql")
+  set(properties FIXTURES_REQUIRED qc_postgresql TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "ODBCSYSINI=${QC_DB_TEST_DIR}/postgresql")
   if(ARG_SERIAL)
     list(APPEND properties RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+  qc_label_gtests(${target} ${ARG_KIND} ROOT_TESTS "${ARG_ROOT_TESTS}")
 endfunction()

@@ -68,11 +68,14 @@ TEST_P(ServicePosixFaults, FileOfAnotherUserIsNotReadWhileItsWriterWrites) {
     install.Start(AsUnprivilegedUser({}));
     ASSERT_TRUE(install.WaitForLog("QuillCollector Started."));
     {
-        // Written in place by root, in two steps; the service may not take a lease on root's file.
+        // Written in place by root, a piece every 100 ms for half a second, so that the service meets the
+        // file half written; the service may not take a lease on root's file. Each piece comes well inside
+        // the second in which a changed file counts as still written, also on a busy machine.
         std::ofstream writer(Hot("slow.pdf"), std::ios::binary);
-        writer << "K1A" << std::flush;
-        SleepMs(500);
-        writer << "BXY\n" << std::flush;
+        for (const char* piece : {"K1", "A", "B", "X", "Y\n"}) {
+            writer << piece << std::flush;
+            SleepMs(100);
+        }
     }
     ASSERT_TRUE(install.WaitUntilGone(Hot("slow.pdf")));
     EXPECT_GT(install.CountInLog("File may still be written, left for a later pass: " + Hot("slow.pdf")), 0);

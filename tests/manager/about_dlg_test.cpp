@@ -8,14 +8,18 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "manager/dialog_layout.h"
 #include "manager/qt/app_icon.h"
 #include "manager/qt/control_id.h"
 #include "manager/qt/dialog_units.h"
+#include "tests/support/test_support.h"
+
+using testing_support::ProjectVersion;
 
 namespace {
 
 QString VersionText(const CAboutDlg& box) {
-    return FindControl<QLabel>(&box, CAboutDlg::kVersionId)->text();
+    return FindControl<QLabel>(&box, IDC_VERSION)->text();
 }
 
 }  // namespace
@@ -64,19 +68,21 @@ TEST(AboutBox, VersionIsSetAtEveryActivationAndDeactivation) {
     box.show();
     box.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
-    EXPECT_EQ(VersionText(box), "Version: 1.0.4.0");
+    EXPECT_EQ(VersionText(box), QString::fromStdString("Version: " + ProjectVersion()));
 
-    FindControl<QLabel>(&box, CAboutDlg::kVersionId)->setText("stale");
+    FindControl<QLabel>(&box, IDC_VERSION)->setText("stale");
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    EXPECT_EQ(VersionText(box), "Version: 1.0.4.0") << "not re-set when the box became inactive";
+    EXPECT_EQ(VersionText(box), QString::fromStdString("Version: " + ProjectVersion()))
+        << "not re-set when the box became inactive";
 
-    FindControl<QLabel>(&box, CAboutDlg::kVersionId)->setText("stale");
+    FindControl<QLabel>(&box, IDC_VERSION)->setText("stale");
     box.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
-    EXPECT_EQ(VersionText(box), "Version: 1.0.4.0") << "not re-set when the box became active again";
+    EXPECT_EQ(VersionText(box), QString::fromStdString("Version: " + ProjectVersion()))
+        << "not re-set when the box became active again";
 }
 
 TEST(AboutBox, EnterAcceptsAndEscapeRejects) {

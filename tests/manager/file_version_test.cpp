@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/platform/platform.h"
-#include "common/platform/version_block.h"
 #include "elf_writer.h"
+#include "manager/os/manager_os.h"
+#include "manager/os/version_block.h"
 #include "tests/support/test_support.h"
 
 using namespace testing_support;
@@ -48,7 +48,7 @@ class FileVersionTest : public ::testing::Test {
     // A program file whose version section holds `block`.
     std::string Program(const std::string& block, ElfOptions options = {}) {
         std::string path = dir / ("program" + std::to_string(++count));
-        WriteFile(path, BuildElf({{".text", std::string(40, '\x90')}, {platform::kVersionSection, block}},
+        WriteFile(path, BuildElf({{".text", std::string(40, '\x90')}, {manager_os::kVersionSection, block}},
                                  options));
         return path;
     }
@@ -170,22 +170,23 @@ TEST(ManagerProgramVersion, TheBuiltProgramCarriesTheProjectVersion) {
     std::string manager = BinPath("QuillCollectorManager");
     char buffer[1000];
     ASSERT_TRUE(GetFileVersionString(manager, buffer, sizeof buffer));
-    EXPECT_STREQ(buffer, "1, 0, 4, 0");
-    EXPECT_EQ(VersionLabelText(manager), "Version: 1.0.4.0");
+    EXPECT_EQ(std::string(buffer), ProjectVersionText());
+    EXPECT_EQ(VersionLabelText(manager), "Version: " + ProjectVersion());
 
-    std::size_t size = platform::FileVersionInfoSize(manager);
+    std::size_t size = manager_os::FileVersionInfoSize(manager);
     ASSERT_GT(size, 0u);
     std::vector<unsigned char> block(size);
-    ASSERT_TRUE(platform::ReadFileVersionInfo(manager, size, block.data()));
+    ASSERT_TRUE(manager_os::ReadFileVersionInfo(manager, size, block.data()));
     auto text = [&](const std::string& name) {
         const void* value = nullptr;
         std::size_t length = 0;
-        if (!platform::QueryVersionValue(block.data(), "\\StringFileInfo\\040904E4\\" + name, value, length))
+        if (!manager_os::QueryVersionValue(block.data(), "\\StringFileInfo\\040904E4\\" + name, value,
+                                           length))
             return std::string("(none)");
         return std::string(static_cast<const char*>(value), length - 1);
     };
     EXPECT_EQ(text("FileDescription"), "Quill File Collector");
-    EXPECT_EQ(text("ProductVersion"), "1, 0, 4, 0");
+    EXPECT_EQ(text("ProductVersion"), ProjectVersionText());
     EXPECT_EQ(text("InternalName"), "QuillCollectorManager");
     EXPECT_EQ(text("OriginalFilename"), "QuillCollectorManager");
     EXPECT_EQ(text("ProductName"), "Quill");
@@ -194,19 +195,20 @@ TEST(ManagerProgramVersion, TheBuiltProgramCarriesTheProjectVersion) {
 
     const void* value = nullptr;
     std::size_t length = 0;
-    ASSERT_TRUE(platform::QueryVersionValue(block.data(), "\\", value, length));
+    ASSERT_TRUE(manager_os::QueryVersionValue(block.data(), "\\", value, length));
     ASSERT_EQ(length, version_block::FixedInfo::kSize);
     std::uint32_t fixed[13];
     std::memcpy(fixed, value, sizeof fixed);  // little-endian, as this machine
     EXPECT_EQ(fixed[0], 0xFEEF04BDu);
-    EXPECT_EQ(fixed[2], 0x00010000u);  // 1.0
-    EXPECT_EQ(fixed[3], 0x00040000u);  // .4.0
-    EXPECT_EQ(fixed[4], 0x00010000u);
-    EXPECT_EQ(fixed[5], 0x00040000u);
+    const std::array<unsigned, 4> version = ProjectVersionNumbers();
+    EXPECT_EQ(fixed[2], version[0] << 16 | version[1]);  // file version, most significant half
+    EXPECT_EQ(fixed[3], version[2] << 16 | version[3]);
+    EXPECT_EQ(fixed[4], fixed[2]);  // product version
+    EXPECT_EQ(fixed[5], fixed[3]);
     EXPECT_EQ(fixed[7], 0u);  // no file flags
     EXPECT_EQ(fixed[8], 4u);  // VOS__WINDOWS32, as the program's Windows resource says
     EXPECT_EQ(fixed[9], 1u);  // an application
-    ASSERT_TRUE(platform::QueryVersionValue(block.data(), "\\VarFileInfo\\Translation", value, length));
+    ASSERT_TRUE(manager_os::QueryVersionValue(block.data(), "\\VarFileInfo\\Translation", value, length));
     EXPECT_EQ(std::string(static_cast<const char*>(value), length), std::string("\x09\x04\xE4\x04", 4));
 }
 
@@ -216,5 +218,5 @@ TEST(ManagerProgramVersion, TheVersionSurvivesStripping) {
     std::string stripped = dir / "QuillCollectorManager";
     std::string command = "objcopy --strip-all '" + BinPath("QuillCollectorManager") + "' '" + stripped + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(VersionLabelText(stripped), "Version: 1.0.4.0");
+    EXPECT_EQ(VersionLabelText(stripped), "Version: " + ProjectVersion());
 }

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <fstream>
 #include <sstream>
@@ -41,7 +42,8 @@ int main(int argc, char** argv) {
          << " session=" << (getsid(0) == getpid() ? "own" : "inherited") << " fds=" << OpenDescriptors()
          << " pid=" << getpid() << '\n';
     std::ofstream(dir + "/host_calls.txt", std::ios::app) << line.str();
-    for (int waited = 0; waited < 3000 && access((dir + "/hold").c_str(), F_OK) == 0; ++waited)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline && access((dir + "/hold").c_str(), F_OK) == 0)
         usleep(10000);
     return 0;
 }

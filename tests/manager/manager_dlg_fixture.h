@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "manager/control_ids.h"
+#include "manager/dialog_layout.h"
 #include "manager/qt/control_id.h"
 #include "manager/qt/manager_dlg.h"
 #include "tests/support/program_dir_fixture.h"
@@ -36,6 +36,3 @@ class ManagerDialogTest : public ProgramDirTest {
 
     std::unique_ptr<CQuillCollectorManagerDlg> dialog;
 };
-
-inline constexpr int kRemoteControls[] = {IDC_CHANNEL,          IDC_CHANNEL_LABEL, IDC_IP_ADDRESS,
-                                          IDC_IP_ADDRESS_LABEL, IDC_PORT,          IDC_PORT_LABEL};

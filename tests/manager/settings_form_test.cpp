@@ -9,11 +9,13 @@
 #include <set>
 
 #include "common/platform/platform.h"
-#include "manager/control_ids.h"
+#include "manager/dialog_layout.h"
+#include "tests/manager/settings_binding_case.h"
 #include "tests/manager/unprivileged_user.h"
 #include "tests/support/program_dir_fixture.h"
 
 using namespace testing_support;
+using settings_binding::kRemoteControls;
 
 namespace {
 
@@ -29,9 +31,6 @@ class MemoryControls : public ControlStore {
     std::map<int, std::string> texts;
     std::set<int> checked, disabled;
 };
-
-const int kRemoteControls[] = {IDC_CHANNEL,          IDC_CHANNEL_LABEL, IDC_IP_ADDRESS,
-                               IDC_IP_ADDRESS_LABEL, IDC_PORT,          IDC_PORT_LABEL};
 
 }  // namespace
 

@@ -5,18 +5,19 @@
 #include <string>
 
 #include "common/platform/platform.h"
+#include "manager/dialog_layout.h"
 #include "manager/file_version.h"
-#include "manager/win32/resource.h"
 #include "tests/manager_win32/manager_dlg_fixture.h"
 
 using namespace win32_testing;
 using testing_support::BinPath;
+using testing_support::ProjectVersion;
 
 namespace {
 
 void ExpectAboutBoxAndClose(HWND about) {
     EXPECT_EQ(WindowText(about), "About QuillCollectorManager");
-    EXPECT_EQ(ItemText(about, IDC_VERSION), "Version: 1.0.4.0");
+    EXPECT_EQ(ItemText(about, IDC_VERSION), "Version: " + ProjectVersion());
     PostKey(GetDlgItem(about, IDOK), VK_ESCAPE);
 }
 
@@ -50,7 +51,7 @@ TEST_F(ManagerDialogTest, AboutBoxOpensFromItsButtonAndFromTheSystemMenu) {
 }
 
 TEST(FileVersion, ComesFromTheFirstTranslationOfTheVersionResource) {
-    EXPECT_EQ(VersionLabelText(platform::ProgramPath()), "Version: 1.0.4.0");
+    EXPECT_EQ(VersionLabelText(platform::ProgramPath()), "Version: " + ProjectVersion());
     EXPECT_EQ(VersionLabelText(BinPath("VersionProbe")), "Version: 2.1.0.7{beta}");
     char buffer[8];
     ASSERT_TRUE(GetFileVersionString(BinPath("VersionProbe"), buffer, sizeof buffer));

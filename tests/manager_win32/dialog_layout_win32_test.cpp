@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "manager/dialog_layout.h"
 #include "manager/win32/about_dlg.h"
-#include "manager/win32/resource.h"
 #include "tests/manager_win32/dialog_template.h"
 #include "tests/manager_win32/manager_dlg_fixture.h"
 
@@ -15,50 +16,29 @@ using namespace win32_testing;
 
 namespace {
 
-enum Kind { GroupBox, Label, Edit, Push, DefaultPush, CheckBox, Radio };
+enum Kind {
+    GroupBox,
+    Label,
+    NoPrefixLabel,
+    Edit,
+    PushButton,
+    DefaultPushButton,
+    CheckBox,
+    RadioButton,
+    Icon
+};
 
 struct Expected {
-    int id;
     Kind kind;
+    int id;
     const char* text;
     int x, y, width, height;
 };
 
-const Expected kSettingsControls[] = {
-    {-1, GroupBox, "", 6, 7, 297, 285},
-    {1002, Label, "HotFolder Path:", 16, 20, 61, 8},
-    {1000, Edit, "", 104, 18, 171, 12},
-    {1001, Push, "...", 275, 18, 16, 12},
-    {1008, Label, "FileType Mask:", 16, 37, 83, 8},
-    {1007, Edit, "", 104, 35, 102, 12},
-    {1004, Label, "Sampling Frequency (ms):", 16, 54, 83, 8},
-    {1003, Edit, "", 104, 52, 102, 12},
-    {1021, CheckBox, "Use detailed log to show collector actions:", 16, 71, 150, 10},
-    {1009, Push, "Install Service", 13, 267, 68, 16},
-    {1010, Push, "Uninstall Service", 87, 267, 68, 16},
-    {3, Push, "About...", 6, 298, 50, 16},
-    {2, Push, "Cancel", 197, 298, 50, 16},
-    {1, DefaultPush, "OK", 253, 298, 50, 16},
-    {1014, CheckBox, "Move processed files to backup folder instead of deleting them:", 16, 104, 219, 10},
-    {1015, Edit, "", 104, 119, 171, 12},
-    {1012, Edit, "", 104, 87, 171, 12},
-    {1013, Label, "Log File:", 16, 88, 83, 8},
-    {1005, Label, "Sealwright EXE:", 15, 138, 83, 8},
-    {1006, Edit, "", 104, 136, 171, 12},
-    {1016, Push, "...", 275, 136, 16, 12},
-    {1017, Radio, "Use Local Signature", 15, 152, 79, 10},
-    {1018, Radio, "Use Remote signature with Penmark", 15, 168, 136, 10},
-    {1019, Label, "Channel Name:", 17, 184, 83, 8},
-    {1020, Edit, "", 104, 183, 102, 12},
-    {1025, Label, "IP Address:", 17, 202, 83, 8},
-    {1026, Edit, "", 104, 200, 102, 12},
-    {1027, Label, "Port:", 18, 219, 83, 8},
-    {1028, Edit, "", 104, 216, 102, 12},
-    {1022, Label, "DB Connection String:", 16, 235, 83, 8},
-    {1023, Edit, "", 104, 233, 186, 12},
-    {1024, Label, "Table Name:", 16, 252, 83, 8},
-    {1029, Edit, "", 104, 250, 186, 12},
-};
+#define QC_EXPECTED_CONTROL(kind, id, text, x, y, width, height) {kind, id, text, x, y, width, height},
+const Expected kSettingsControls[] = {QC_SETTINGS_DIALOG_CONTROLS(QC_EXPECTED_CONTROL)};
+const Expected kAboutControls[] = {QC_ABOUT_BOX_CONTROLS(QC_EXPECTED_CONTROL)};
+#undef QC_EXPECTED_CONTROL
 
 // What each kind must be: its class, the style bits it must have and those it must not have.
 struct KindStyle {
@@ -72,17 +52,21 @@ KindStyle StyleOf(Kind kind) {
         case GroupBox:
             return {"Button", child | BS_GROUPBOX, WS_TABSTOP};
         case Label:
-            return {"Static", child | SS_LEFT, WS_TABSTOP | SS_TYPEMASK};
+            return {"Static", child | SS_LEFT, WS_TABSTOP | SS_TYPEMASK | SS_NOPREFIX};
+        case NoPrefixLabel:
+            return {"Static", child | SS_LEFT | SS_NOPREFIX, WS_TABSTOP | SS_TYPEMASK};
+        case Icon:
+            return {"Static", child | SS_ICON, WS_TABSTOP | (SS_TYPEMASK & ~SS_ICON)};
         case Edit:
             return {"Edit", child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
                     ES_MULTILINE | ES_NUMBER | ES_READONLY | ES_CENTER | ES_RIGHT};
-        case Push:
+        case PushButton:
             return {"Button", child | WS_TABSTOP | BS_PUSHBUTTON, BS_TYPEMASK};
-        case DefaultPush:
+        case DefaultPushButton:
             return {"Button", child | WS_TABSTOP | BS_DEFPUSHBUTTON, BS_TYPEMASK & ~BS_DEFPUSHBUTTON};
         case CheckBox:
             return {"Button", child | WS_TABSTOP | BS_AUTOCHECKBOX, BS_TYPEMASK & ~BS_AUTOCHECKBOX};
-        case Radio:
+        case RadioButton:
             return {"Button", child | BS_AUTORADIOBUTTON, WS_TABSTOP | (BS_TYPEMASK & ~BS_AUTORADIOBUTTON)};
     }
     return {};
@@ -144,21 +128,18 @@ void ExpectDialogFrame(const DialogTemplate& dialog, const std::string& caption,
     EXPECT_EQ(dialog.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0u);
 }
 
-}  // namespace
-
-TEST(SettingsDialogTemplate, HoldsEveryControlWithItsKindTextPlaceAndStyle) {
-    DialogTemplate dialog = ReadDialogTemplate(IDD_QUILLCOLLECTORMANAGER_DIALOG);
-    ExpectDialogFrame(dialog, "QuillCollectorManager", 310, 321);
-    EXPECT_EQ(dialog.exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
-    ASSERT_EQ(dialog.items.size(), std::size(kSettingsControls));
+// The template holds the table's controls in its order: ids, texts (an icon control names its icon
+// resource), the class and style of each kind and the rectangles.
+void ExpectControls(const DialogTemplate& dialog, std::span<const Expected> controls) {
+    ASSERT_EQ(dialog.items.size(), controls.size());
     for (std::size_t i = 0; i < dialog.items.size(); ++i) {
         const TemplateItem& item = dialog.items[i];
-        const Expected& expected = kSettingsControls[i];
+        const Expected& expected = controls[i];
         const KindStyle kind = StyleOf(expected.kind);
-        SCOPED_TRACE("control " + std::to_string(expected.id));
+        SCOPED_TRACE("control " + std::to_string(i) + ", id " + std::to_string(expected.id));
         EXPECT_EQ(item.id, expected.id);
         EXPECT_EQ(Upper(item.windowClass), Upper(kind.windowClass));
-        EXPECT_EQ(item.text, expected.text);
+        EXPECT_EQ(item.text, expected.kind == Icon ? "#" + std::to_string(IDR_MAINFRAME) : expected.text);
         EXPECT_EQ(item.style & kind.required, kind.required);
         EXPECT_EQ(item.style & kind.forbidden, 0u);
         ExpectSameRect(
@@ -168,32 +149,23 @@ TEST(SettingsDialogTemplate, HoldsEveryControlWithItsKindTextPlaceAndStyle) {
     }
 }
 
+}  // namespace
+
+TEST(SettingsDialogTemplate, HoldsEveryControlWithItsKindTextPlaceAndStyle) {
+    DialogTemplate dialog = ReadDialogTemplate(IDD_QUILLCOLLECTORMANAGER_DIALOG);
+    ExpectDialogFrame(dialog, "QuillCollectorManager", QC_SETTINGS_DIALOG_WIDTH, QC_SETTINGS_DIALOG_HEIGHT);
+    EXPECT_EQ(dialog.exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
+    ExpectControls(dialog, kSettingsControls);
+}
+
 TEST(AboutBoxTemplate, HoldsTheIconTheNamesAndTheVersionLine) {
     DialogTemplate dialog = ReadDialogTemplate(IDD_ABOUTBOX);
-    ExpectDialogFrame(dialog, "About QuillCollectorManager", 235, 68);
+    ExpectDialogFrame(dialog, "About QuillCollectorManager", QC_ABOUT_BOX_WIDTH, QC_ABOUT_BOX_HEIGHT);
     EXPECT_EQ(dialog.exStyle, 0u);
-    ASSERT_EQ(dialog.items.size(), 5u);
-    const struct {
-        int id;
-        const char* windowClass;
-        std::string text;
-        RECT rect;
-        DWORD required;
-    } expected[] = {
-        {-1, "Static", "#128", {11, 17, 32, 37}, SS_ICON},
-        {-1, "Static", "Quill Collector Manager", {40, 10, 159, 18}, SS_NOPREFIX},
-        {-1, "Static", QC_MANAGER_NOTICE, {40, 25, 228, 33}, SS_LEFT},
-        {IDOK, "Button", "OK", {178, 7, 228, 23}, BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {IDC_VERSION, "Static", "Version 1.00", {40, 40, 159, 48}, SS_LEFT},
-    };
-    for (std::size_t i = 0; i < 5; ++i) {
-        SCOPED_TRACE("item " + std::to_string(i));
-        EXPECT_EQ(dialog.items[i].id, expected[i].id);
-        EXPECT_EQ(Upper(dialog.items[i].windowClass), Upper(expected[i].windowClass));
-        EXPECT_EQ(dialog.items[i].text, expected[i].text);
-        EXPECT_EQ(dialog.items[i].style & expected[i].required, expected[i].required);
-        ExpectSameRect(dialog.items[i].rect, expected[i].rect, expected[i].id);
-    }
+    ExpectControls(dialog, kAboutControls);
+    EXPECT_EQ(dialog.items[3].id, IDOK);
+    EXPECT_TRUE(dialog.items[3].style & WS_GROUP);  // the OK button opens a group of its own
+    EXPECT_EQ(dialog.items[4].id, IDC_VERSION);
 }
 
 TEST_F(ManagerDialogTest, ControlsLieWhereTheTemplateMapsThemInTabOrder) {
@@ -201,7 +173,8 @@ TEST_F(ManagerDialogTest, ControlsLieWhereTheTemplateMapsThemInTabOrder) {
     Run({[&](HWND dialog) {
         RECT client;
         GetClientRect(dialog, &client);
-        ExpectSameRect(client, Mapped(dialog, RECT{0, 0, 310, 321}), 0);
+        ExpectSameRect(client,
+                       Mapped(dialog, RECT{0, 0, QC_SETTINGS_DIALOG_WIDTH, QC_SETTINGS_DIALOG_HEIGHT}), 0);
         EXPECT_EQ(GetWindowLongA(dialog, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
         EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
 

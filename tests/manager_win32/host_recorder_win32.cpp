@@ -3,6 +3,7 @@
 // while a file named "hold" lies beside it (30 seconds at most), so that a test can see nobody waits for it.
 #include "common/platform/win32_windows.h"
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -30,8 +31,9 @@ int main() {
          << " show=" << startup.wShowWindow << " pid=" << GetCurrentProcessId() << "\n";
     std::ofstream(dir + "\\host_calls.txt", std::ios::app | std::ios::binary) << line.str();
     const std::string hold = dir + "\\hold";
-    for (int waited = 0; waited < 3000 && GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES;
-         ++waited)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline &&
+           GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES)
         Sleep(10);
     return 0;
 }

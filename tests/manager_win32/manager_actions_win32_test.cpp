@@ -6,8 +6,8 @@
 #include <regex>
 #include <string>
 
+#include "manager/dialog_layout.h"
 #include "manager/win32/manager_app.h"
-#include "manager/win32/resource.h"
 #include "tests/browse_win32/browse_win32_support.h"
 #include "tests/manager_win32/manager_dlg_fixture.h"
 

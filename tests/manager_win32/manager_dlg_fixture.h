@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "manager/win32/control_ids.h"
+#include "manager/dialog_layout.h"
 #include "manager/win32/manager_dlg.h"
 #include "tests/manager_win32/modal_driver.h"
 #include "tests/support/program_dir_fixture.h"
@@ -40,6 +40,3 @@ inline void PressEnterIn(HWND dialog, int id) {
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
     win32_testing::PostKey(GetDlgItem(dialog, id), VK_RETURN);
 }
-
-inline constexpr int kRemoteControls[] = {IDC_CHANNEL,          IDC_CHANNEL_LABEL, IDC_IP_ADDRESS,
-                                          IDC_IP_ADDRESS_LABEL, IDC_PORT,          IDC_PORT_LABEL};

@@ -1,11 +1,14 @@
-// The settings dialog as a user meets it: what it shows, what its check boxes and radio buttons enable,
-// and what Enter, Esc and the close box write.
+// The settings dialog as a user meets it: that every control carries its setting and its clicks, what
+// Enter, Esc and the close box write, and stored values through the system's profile functions.
 #include <memory>
+#include <sstream>
 #include <string>
 
+#include "tests/manager/settings_binding_case.h"
 #include "tests/manager_win32/manager_dlg_fixture.h"
 
 using namespace win32_testing;
+using namespace settings_binding;
 using testing_support::HeldFile;
 using testing_support::WriteFile;
 
@@ -35,60 +38,53 @@ void ExpectRemoteControlsEnabled(HWND dialog, bool enabled) {
 
 }  // namespace
 
+// A new installation gets the Windows defaults, written by the system's profile functions.
 TEST_F(ManagerDialogTest, NewInstallationShowsTheDefaultsAndEnterWritesThemAll) {
     INT_PTR result = Run({[](HWND dialog) {
         EXPECT_EQ(WindowText(dialog), "QuillCollectorManager");
         EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_HOT_FOLDER_PATH);
         EXPECT_EQ(ItemText(dialog, IDC_HOT_FOLDER_PATH), "c:\\temp");
-        EXPECT_EQ(ItemText(dialog, IDC_FILE_TYPE_MASK), "*.PDF");
-        EXPECT_EQ(ItemText(dialog, IDC_SAMPLING_FREQUENCY), "5000");
-        EXPECT_EQ(ItemText(dialog, IDC_LOG_FILE), "QuillCollector.Log");
-        EXPECT_EQ(ItemText(dialog, IDC_SEALWRIGHT), "");
-        EXPECT_EQ(ItemText(dialog, IDC_CONNECTION_STRING), "Dsn=test;uid=someuser;pwd=7305");
-        EXPECT_EQ(ItemText(dialog, IDC_TABLE_NAME), "BRXADTA.ARC001");
-        EXPECT_FALSE(IsChecked(dialog, IDC_DETAILED_LOG));
-        EXPECT_FALSE(IsChecked(dialog, IDC_USE_BACKUP_FOLDER));
-        EXPECT_TRUE(IsChecked(dialog, IDC_LOCAL_SIGNATURE));
-        EXPECT_FALSE(IsChecked(dialog, IDC_REMOTE_SIGNATURE));
-        EXPECT_FALSE(IsEnabled(dialog, IDC_LOG_FILE));
-        EXPECT_TRUE(IsEnabled(dialog, IDC_LOG_FILE_LABEL));
-        EXPECT_FALSE(IsEnabled(dialog, IDC_BACKUP_FOLDER));
-        ExpectRemoteControlsEnabled(dialog, false);
-        EXPECT_TRUE(IsEnabled(dialog, IDC_SEALWRIGHT));
-        EXPECT_TRUE(IsEnabled(dialog, IDC_BROWSE_SEALWRIGHT));
         PressEnterIn(dialog, IDC_PORT);
     }});
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(Ini(), kDefaultFile);
 }
 
-TEST_F(ManagerDialogTest, ClicksEnableExactlyTheControlsThatDependOnThem) {
-    Run({[](HWND dialog) {
-        Click(dialog, IDC_REMOTE_SIGNATURE);
+// Every control once, both ways, and every click that enables or disables others; the rules themselves
+// are tested on the shared form (tests/manager/settings_form_test.cpp).
+TEST_F(ManagerDialogTest, EveryControlCarriesItsSettingAndItsClicks) {
+    WriteIni(StoredLines("\r\n"));
+    INT_PTR result = Run({[](HWND dialog) {
+        for (const EditCase& edit : kEveryEdit)
+            EXPECT_EQ(ItemText(dialog, edit.id), edit.stored) << edit.key;
+        EXPECT_TRUE(IsChecked(dialog, IDC_DETAILED_LOG));
+        EXPECT_TRUE(IsChecked(dialog, IDC_USE_BACKUP_FOLDER));
         EXPECT_TRUE(IsChecked(dialog, IDC_REMOTE_SIGNATURE));
-        EXPECT_FALSE(IsChecked(dialog, IDC_LOCAL_SIGNATURE)) << "the choices exclude each other";
-        ExpectRemoteControlsEnabled(dialog, true);
-        EXPECT_FALSE(IsEnabled(dialog, IDC_LOG_FILE));
-        EXPECT_FALSE(IsEnabled(dialog, IDC_BACKUP_FOLDER));
-        SetDlgItemTextA(dialog, IDC_CHANNEL, "north");
-        Click(dialog, IDC_LOCAL_SIGNATURE);
-        ExpectRemoteControlsEnabled(dialog, false);
-        EXPECT_EQ(ItemText(dialog, IDC_CHANNEL), "north") << "a disabled field keeps its text";
-
-        Click(dialog, IDC_DETAILED_LOG);
+        EXPECT_FALSE(IsChecked(dialog, IDC_LOCAL_SIGNATURE));
         EXPECT_TRUE(IsEnabled(dialog, IDC_LOG_FILE));
-        EXPECT_FALSE(IsEnabled(dialog, IDC_BACKUP_FOLDER));
-        Click(dialog, IDC_USE_BACKUP_FOLDER);
         EXPECT_TRUE(IsEnabled(dialog, IDC_BACKUP_FOLDER));
+        ExpectRemoteControlsEnabled(dialog, true);
+
+        for (const EditCase& edit : kEveryEdit)
+            SetDlgItemTextA(dialog, edit.id, edit.typed);
         Click(dialog, IDC_DETAILED_LOG);
         EXPECT_FALSE(IsEnabled(dialog, IDC_LOG_FILE));
-        EXPECT_TRUE(IsEnabled(dialog, IDC_LOG_FILE_LABEL));
-        EXPECT_TRUE(IsEnabled(dialog, IDC_BACKUP_FOLDER));
-        Click(dialog, IDOK);
+        Click(dialog, IDC_USE_BACKUP_FOLDER);
+        EXPECT_FALSE(IsEnabled(dialog, IDC_BACKUP_FOLDER));
+        Click(dialog, IDC_LOCAL_SIGNATURE);
+        EXPECT_FALSE(IsChecked(dialog, IDC_REMOTE_SIGNATURE)) << "the choices exclude each other";
+        ExpectRemoteControlsEnabled(dialog, false);
+        Click(dialog, IDC_REMOTE_SIGNATURE);
+        EXPECT_FALSE(IsChecked(dialog, IDC_LOCAL_SIGNATURE));
+        ExpectRemoteControlsEnabled(dialog, true);
+        Click(dialog, IDC_LOCAL_SIGNATURE);
+        PressEnterIn(dialog, IDC_SAMPLING_FREQUENCY);
     }});
-    EXPECT_NE(Ini().find("DetailedLog=0\r\nLogFile=QuillCollector.Log\r\nUseBackupFolder=1\r\n"),
-              std::string::npos);
-    EXPECT_NE(Ini().find("VellumSignType=0\r\nVellumChannel=north\r\n"), std::string::npos);
+    EXPECT_EQ(result, IDOK);
+    const std::string ini = Ini();
+    std::istringstream saved(SavedLines("\n"));
+    for (std::string line; std::getline(saved, line);)
+        EXPECT_NE(ini.find(line + "\r\n"), std::string::npos) << line << " in\n" << ini;
 }
 
 TEST_F(ManagerDialogTest, EscAndTheCloseBoxWriteNothing) {

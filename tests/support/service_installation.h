@@ -35,8 +35,9 @@ class ServiceInstallation {
 
     // A trigger file arrives whole: written beside the hot folder, then renamed into it.
     void DropTrigger(const std::string& name, const std::string& content);
-    bool WaitUntilGone(const std::string& path, int timeoutMs = 20000);
-    bool WaitForLog(const std::string& text, int timeoutMs = 20000);
+    // Generous bounds: a pass of the service may take long on a busy machine under the sanitizers.
+    bool WaitUntilGone(const std::string& path, int timeoutMs = 60000);
+    bool WaitForLog(const std::string& text, int timeoutMs = 60000);
     int CountInLog(const std::string& text);
     std::string Log();
     std::string Output();  // the service's standard output

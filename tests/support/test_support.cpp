@@ -51,6 +51,26 @@ void RenameReplacing(const std::string& from, const std::string& to) {
         throw std::runtime_error("cannot rename " + from + " to " + to + ": " + error.message());
 }
 
+std::string ProjectVersion() {
+    return QC_PROJECT_VERSION;
+}
+
+std::array<unsigned, 4> ProjectVersionNumbers() {
+    std::array<unsigned, 4> numbers{};
+    std::istringstream parts(ProjectVersion());
+    std::string part;
+    for (unsigned& number : numbers)
+        if (std::getline(parts, part, '.')) number = static_cast<unsigned>(std::stoul(part));
+    return numbers;
+}
+
+std::string ProjectVersionText() {
+    std::string text;
+    for (unsigned number : ProjectVersionNumbers())
+        text += (text.empty() ? "" : ", ") + std::to_string(number);
+    return text;
+}
+
 HeldFile::HeldFile(const std::string& mode, const std::string& path) {
     std::string output = outputDir_ / "holder.txt";
     child_ = new Child({BinPath("FileHolder"), mode, path}, output);

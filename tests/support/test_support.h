@@ -2,6 +2,8 @@
 // gives for the same event (error codes, line ends), so that one test states one behaviour on every OS.
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +38,11 @@ void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
 std::string GetEnv(const std::string& name);
 unsigned long ProcessId();  // of this process
+// The project's version as CMake's project() has it ("1.0.4.0"), its four numbers, and the text a version
+// resource writes for it ("1, 0, 4, 0").
+std::string ProjectVersion();
+std::array<unsigned, 4> ProjectVersionNumbers();
+std::string ProjectVersionText();
 // A path as the ODBC drivers see it. Under Wine they are the host's programs: they need the Unix path.
 std::string DriverSidePath(const std::string& path);
 
@@ -109,9 +116,11 @@ class Child {
     bool reaped_ = false;
 };
 
-// Polls `condition` every 10 ms for at most `timeoutMs`.
+// Polls `condition` every 10 ms until it holds or `timeoutMs` have passed on the steady clock (however long
+// each look takes); true when it held. The default bound is generous, for busy machines and the sanitizers:
+// a wait that should end ends as soon as its condition holds.
 template <typename Condition>
-bool WaitFor(Condition condition, int timeoutMs = 10000);
+bool WaitFor(Condition condition, int timeoutMs = 30000);
 void SleepMs(int ms);
 
 // A FileHolder child holding `path` in one of HolderModes(); ready when constructed.
@@ -129,7 +138,8 @@ class HeldFile {
 
 template <typename Condition>
 bool testing_support::WaitFor(Condition condition, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 10) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
         if (condition()) return true;
         SleepMs(10);
     }

@@ -1,12 +1,12 @@
-// Win32 flavour of the platform layer: version information, the VERSIONINFO resource of a program file,
+// Win32: version information, the VERSIONINFO resource of a program file,
 // read with the system's version library.
 #include "common/platform/win32_windows.h"
 
 #include <winver.h>
 
-#include "common/platform/platform.h"
+#include "manager/os/manager_os.h"
 
-namespace platform {
+namespace manager_os {
 
 const char* const kVersionSection = ".rsrc";  // where a program file's resources lie
 
@@ -30,4 +30,4 @@ bool QueryVersionValue(const void* block, const std::string& subBlock, const voi
     return true;
 }
 
-}  // namespace platform
+}  // namespace manager_os

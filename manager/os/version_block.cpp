@@ -1,4 +1,4 @@
-#include "common/platform/version_block.h"
+#include "manager/os/version_block.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-// POSIX flavour of the platform layer: version information, kept in a named ELF section of the program file.
+// POSIX: version information, kept in a named ELF section of the program file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/platform/platform.h"
-#include "common/platform/version_block.h"
+#include "manager/os/manager_os.h"
+#include "manager/os/version_block.h"
 
-namespace platform {
+namespace manager_os {
 
 const char* const kVersionSection = ".qc_versioninfo";
 
@@ -190,4 +190,4 @@ bool QueryVersionValue(const void* block, const std::string& subBlock, const voi
     return true;
 }
 
-}  // namespace platform
+}  // namespace manager_os

@@ -1,8 +1,8 @@
 // The manager's entry in a window's system menu, on a real Win32 window.
 #include <gtest/gtest.h>
 
-#include "common/platform/platform.h"
 #include "common/platform/win32_windows.h"
+#include "manager/os/manager_os.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ TEST(SystemMenu, EntryFollowsASeparatorAtTheEndOfTheMenu) {
     ASSERT_NE(menu, nullptr);
     const int before = GetMenuItemCount(menu);
 
-    EXPECT_TRUE(platform::AppendSystemMenuItem(reinterpret_cast<std::uintptr_t>(window), kAboutCommand,
-                                               "&About QuillCollectorManager..."));
+    EXPECT_TRUE(manager_os::AppendSystemMenuItem(reinterpret_cast<std::uintptr_t>(window), kAboutCommand,
+                                                 "&About QuillCollectorManager..."));
     menu = GetSystemMenu(window, FALSE);
     ASSERT_EQ(GetMenuItemCount(menu), before + 2);
     EXPECT_TRUE(GetMenuState(menu, static_cast<UINT>(before), MF_BYPOSITION) & MF_SEPARATOR);
@@ -39,9 +39,9 @@ TEST(SystemMenu, OnlySystemCommandsAreRead) {
     message.message = WM_SYSCOMMAND;
     message.wParam = kAboutCommand | 0x3;  // the low four bits are the system's own
     unsigned command = 0;
-    EXPECT_TRUE(platform::SystemMenuCommand(&message, command));
+    EXPECT_TRUE(manager_os::SystemMenuCommand(&message, command));
     EXPECT_EQ(command, kAboutCommand | 0x3);
     message.message = WM_COMMAND;
-    EXPECT_FALSE(platform::SystemMenuCommand(&message, command));
-    EXPECT_FALSE(platform::SystemMenuCommand(nullptr, command));
+    EXPECT_FALSE(manager_os::SystemMenuCommand(&message, command));
+    EXPECT_FALSE(manager_os::SystemMenuCommand(nullptr, command));
 }

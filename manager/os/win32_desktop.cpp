@@ -1,9 +1,11 @@
-// The system menu of a Win32 window, for the manager's own entries there.
+// The Win32 desktop for the manager: the signer chooser's filter and the system menu of its window.
 #include "common/platform/win32_windows.h"
 
-#include "common/platform/platform.h"
+#include "manager/os/manager_os.h"
 
-namespace platform {
+namespace manager_os {
+
+const char* const kSignerFileFilter = "Exe Files (*.exe)|*.exe|All Files (*.*)|*.*||";
 
 bool AppendSystemMenuItem(std::uintptr_t window, unsigned commandId, const std::string& text) {
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(window), FALSE);
@@ -20,4 +22,4 @@ bool SystemMenuCommand(const void* nativeMessage, unsigned& command) {
     return true;
 }
 
-}  // namespace platform
+}  // namespace manager_os
