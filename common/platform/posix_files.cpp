@@ -100,6 +100,25 @@ int File::Write(const char* data, std::size_t size) {
     return n < 0 ? errno : 0;
 }
 
+int File::Write(const char* data, std::size_t size, std::size_t& written) {
+    written = 0;
+    while (written < size) {  // one write normally; a second one only after a short one, for its reason
+        ssize_t n = write(static_cast<int>(handle_), data + written, size - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return errno = ENOSPC;
+        written += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int File::Size(std::uint64_t& size) {
+    struct stat st {};
+    if (fstat(static_cast<int>(handle_), &st) != 0) return errno;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return 0;
+}
+
 namespace {
 
 constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;  // a FIFO in the folder must not block us
@@ -235,6 +254,14 @@ int OpenForAppend(const std::string& path, File& out) {
     if (fd < 0) return errno;
     out = File(fd);
     return 0;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    int saved = errno;
+    bool exists = lstat(path.c_str(), &st) == 0;
+    errno = saved;
+    return exists;
 }
 
 int MoveFileNoReplace(const std::string& from, const std::string& to) {
