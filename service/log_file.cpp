@@ -47,7 +47,10 @@ int LogFilesKept(const WideSetting& kept) {
     return static_cast<int>(std::min<std::int64_t>(kept.value, kMostLogFilesKept));
 }
 
-int SetLogFileAside(const std::string& path, int kept) {
+int SetLogFileAside(const std::string& logPath, int kept) {
+    // A log reached through a link (the Debian package's) is set aside where it really lies; the next
+    // entry makes a new file there through the same link.
+    std::string path = platform::FollowLinks(logPath);
     if (kept <= 0) return platform::DeleteFile(path);
     // Shift only up to the first free number, so that a try that failed half-way costs no file next time.
     int free = 1;
@@ -123,8 +126,19 @@ void LogFileWriter::RotateWhenFull(const std::string& path, std::uint64_t size, 
     if (size < limitBytes) return;
     auto now = std::chrono::steady_clock::now();
     if (rotationFailedAt_ && now - *rotationFailedAt_ < bounds_.rotationRetry) return;
-    if (SetLogFileAside(path, filesKept()) == 0)
+    int error = SetLogFileAside(path, filesKept());
+    if (error == 0) {
         rotationFailedAt_.reset();
-    else
-        rotationFailedAt_ = now;  // the file stays in use; entries go on into it
+        return;
+    }
+    // The file stays in use and entries go on into it; the first failure of a series says why.
+    bool first = !rotationFailedAt_;
+    rotationFailedAt_ = now;
+    if (!first) return;
+    std::string note =
+        FormatLogEntry(platform::Now(), LogTextF("Log File Can't be set aside: %s", path).str(), error,
+                       platform::ErrorText(error));
+    heldBytes_ += note.size();
+    held_.push_back(std::move(note));
+    WriteHeld(path, false);
 }

@@ -29,7 +29,8 @@ int LogFilesKept(const WideSetting& kept);
 // Sets the full log aside: PATH.1 .. PATH.<kept-1> become PATH.2 .. PATH.<kept> (the oldest goes), then
 // PATH becomes PATH.1; with kept 0 the log is deleted. Returns 0, or the error of the step that failed
 // (another program holding one of the files, on Windows); a failed step leaves every file there was,
-// bar the oldest, so trying again later loses nothing.
+// bar the oldest, so trying again later loses nothing. A path that is a link sets aside the file it
+// leads to, beside that file.
 int SetLogFileAside(const std::string& path, int kept);
 
 class LogFileWriter {

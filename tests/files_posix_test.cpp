@@ -228,3 +228,21 @@ TEST(LogFileWriter, EntriesAFullDiskRefusedArriveInOrderOnceThereIsRoom) {
     EXPECT_EQ(writer.HeldEntries(), 0u);
     EXPECT_EQ(ReadFile(log), expected + last);
 }
+
+// The Debian package's log is a link beside the program to the file in /var/opt/quillcollector.
+TEST(LogFileWriter, ALogReachedThroughALinkIsSetAsideWhereItLies) {
+    TempDir program, logs;
+    std::string link = program / "QuillCollector.Log";
+    WriteFile(logs / "QuillCollector.Log", "");
+    ASSERT_EQ(symlink((logs / "QuillCollector.Log").c_str(), link.c_str()), 0);
+    LogFileWriter writer;
+    std::string entry = FormatLogEntry({2026, 12, 10, 1, 2, 3, 0}, "entry", 0, "ok");
+    writer.Append(link, entry, 1, [] { return 2; });
+    writer.Append(link, entry, 0, nullptr);
+    EXPECT_EQ(ReadFile(logs / "QuillCollector.Log.1"), entry);
+    EXPECT_EQ(ReadFile(logs / "QuillCollector.Log"), entry);
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_FALSE(FileExists(program / "QuillCollector.Log.1"));
+}

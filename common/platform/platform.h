@@ -157,6 +157,10 @@ int DeleteFile(const std::string& path);
 // True when something (a file, a folder, a link) exists at the path.
 bool PathExists(const std::string& path);
 
+// The file a path leads to once every symbolic link on the way is followed; the path as it stands when
+// that cannot be told (nothing there) or the system's files are not reached through links (Windows).
+std::string FollowLinks(const std::string& path);
+
 // ---- Private-profile (INI) files ------------------------------------------------------------------------
 
 // At most size - 1 characters of the value are returned, like a caller's buffer of `size` bytes.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "common/platform/platform.h"
@@ -262,6 +263,16 @@ bool PathExists(const std::string& path) {
     bool exists = lstat(path.c_str(), &st) == 0;
     errno = saved;
     return exists;
+}
+
+std::string FollowLinks(const std::string& path) {
+    int saved = errno;
+    char* real = realpath(path.c_str(), nullptr);
+    errno = saved;
+    if (!real) return path;
+    std::string result(real);
+    std::free(real);
+    return result;
 }
 
 int MoveFileNoReplace(const std::string& from, const std::string& to) {

@@ -194,6 +194,10 @@ int DeleteFile(const std::string& path) {
     return DeleteFileA(path.c_str()) ? 0 : FailureCode(ERROR_GEN_FAILURE);
 }
 
+std::string FollowLinks(const std::string& path) {
+    return path;
+}
+
 bool PathExists(const std::string& path) {
     DWORD saved = GetLastError();
     bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
