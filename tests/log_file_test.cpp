@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "service/collector_log.h"
+#include "service/database/com_error.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -35,6 +36,17 @@ TEST(LogText, OutsideTextIsEscapedByTypeAndOwnLineBreaksStay) {
         "File = x.txt\\r\\n2026-12-10 00:00:00.000 - Document Key = FORGED, v\\n p\\n b\\n block\n\tline\n"
         "\nN = -3 1099511627776 100%\n");
     EXPECT_EQ(LogTextF("null %s", static_cast<const char*>(nullptr)).str(), "null (null)");
+}
+
+TEST(LogText, TheDatabaseErrorBlockKeepsItsLinesAndEscapesTheDriversText) {
+    db::_com_error error(db::kErrorUnspecified, std::string("SQLExecute"),
+                         std::string("SQLSTATE 42000: near \"x\":\r\n2026-12-10 00:00:00.000 - FORGED"));
+    std::string block = db::FormatErrorBlock("Title", error);
+    EXPECT_EQ(block.substr(0, 24), "Title\n\tCode = 80004005\n\t");
+    std::string end =
+        "\n\tSource = SQLExecute\n\tDescription = SQLSTATE 42000: near \"x\":\\r\\n2026-12-10 "
+        "00:00:00.000 - FORGED\n";
+    EXPECT_EQ(block.substr(block.size() - end.size()), end);
 }
 
 TEST(LogText, TheSystemsTextKeepsOnlyItsOwnLineEnd) {
