@@ -84,6 +84,20 @@ TEST_P(ServiceEndToEnd, FailuresAreLoggedAndTheTriggerFileIsRemovedAllTheSame) {
     EXPECT_TRUE(FileExists(Backup("second-fails.pdf")));
 }
 
+TEST_P(ServiceEndToEnd, TheLogIsSetAsideAtItsLimitKeepingTheChosenNumberOfOldFiles) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith({{"DetailedLog", "1"}, {"LogFileLimitKB", "1"}, {"LogFilesKept", "2"}});
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(Process("doc" + std::to_string(i) + ".pdf", "K1ABXY\n"));
+    for (const char* old : {"QuillCollector.Log.1", "QuillCollector.Log.2"}) {
+        std::string text = ReadFile(install / old);
+        EXPECT_GE(text.size(), 1024u) << old;  // set aside once it had reached the limit, whole entries only
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << old;
+    }
+    EXPECT_FALSE(FileExists(install / "QuillCollector.Log.3"));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "6");
+}
+
 TEST_P(ServiceEndToEnd, ConnectionAndQueryFailuresGiveMinusTwo) {
     AddRow("K1XY", "/archive/a.pdf", 0);
     StartWith({{"ConnectionString", "Driver=No Such Driver;Pwd=secret"}});
