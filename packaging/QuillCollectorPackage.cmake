@@ -54,6 +54,8 @@ install(FILES "${QC_DEBIAN_DIR}/copyright" "${QC_DEBIAN_BUILD_DIR}/changelog.gz"
   DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/quillcollector" COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES "${QC_DEBIAN_DIR}/org.quillcollector.moorline.policy"
   DESTINATION "${CMAKE_INSTALL_DATADIR}/polkit-1/actions" COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES "${QC_DEBIAN_DIR}/logrotate" RENAME quillcollector
+  DESTINATION /etc/logrotate.d COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES "${QC_DEBIAN_DIR}/lintian-overrides" RENAME quillcollector
   DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides" COMPONENT deb EXCLUDE_FROM_ALL)
 
@@ -83,6 +85,7 @@ systemd through the service host Moorline. A stand-in signer, Sealwright,
 makes detached CMS signatures.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   "${QC_DEBIAN_DIR}/postinst;${QC_DEBIAN_DIR}/prerm;${QC_DEBIAN_DIR}/postrm")
+list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${QC_DEBIAN_DIR}/conffiles")  # the logrotate rule
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -1,13 +1,34 @@
 #include "collector_log.h"
 
+#include <chrono>
+#include <optional>
+
 #include "common/settings.h"
 
 namespace {
 
-void AppendToFile(const std::string& path, const std::string& entry) {
-    platform::File file;
-    if (platform::OpenForAppend(path, file) != 0) return;  // standard output has the entry already
-    file.Write(entry.data(), entry.size());
+// One for the process: it holds the entries the file could not take yet.
+LogFileWriter& TheLogFile() {
+    static LogFileWriter writer;
+    return writer;
+}
+
+// The size limit is read again at most every few seconds, not for every entry: a key that is missing costs
+// a scan of the whole settings file, which would double the cost of each entry.
+std::uint64_t CurrentLogFileLimit() {
+    constexpr std::chrono::seconds kReadAgainAfter{10};
+    static std::optional<std::chrono::steady_clock::time_point> readAt;
+    static std::uint64_t limit = 0;
+    auto now = std::chrono::steady_clock::now();
+    if (!readAt || now - *readAt >= kReadAgainAfter) {
+        limit = LogFileLimitBytes(ReadWideSetting(kLogFileLimitKB));
+        readAt = now;
+    }
+    return limit;
+}
+
+int ReadLogFilesKept() {
+    return LogFilesKept(ReadWideSetting(kLogFilesKept));
 }
 
 }  // namespace
@@ -17,40 +38,15 @@ std::string ResolveLogFilePath(const std::string& logFileValue, const std::strin
     return programDirectory + platform::kPathSeparator + logFileValue;
 }
 
-std::string FormatLogEntry(const platform::LocalTime& t, const std::string& text, int code,
-                           const std::string& systemText) {
-    std::string stamp = StrPrintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour,
-                                  t.minute, t.second, t.millisecond);
-    return StrPrintf("%s - %s failed with error %d: %s\r\n", stamp.c_str(), text.c_str(), code,
-                     systemText.c_str());
-}
-
-void WriteLog(std::string text) {
+void WriteLog(const LogText& text) {
     std::string value = ReadSettingString(kGeneralSection, kLogFile, "QuillCollector.Log");
     std::string path = ResolveLogFilePath(value, GetProgramDirectory());
     int code = platform::LastError();  // after the settings read, as the entry has always reported it
-    std::string entry = FormatLogEntry(platform::Now(), text, code, platform::ErrorText(code));
+    std::string entry = FormatLogEntry(platform::Now(), text.str(), code, platform::ErrorText(code));
     platform::WriteStandardOutput(entry);  // dropped there when nobody reads it; the file keeps it
-    AppendToFile(path, entry);
-}
-
-void WriteLogF(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::string text = VStrPrintf(format, args);
-    va_end(args);
-    WriteLog(std::move(text));
+    TheLogFile().Append(path, std::move(entry), CurrentLogFileLimit(), ReadLogFilesKept);
 }
 
 bool IsDetailedLog() {
     return ReadSettingInt(kGeneralSection, kDetailedLog, 0) > 0;
-}
-
-void WriteDetailedLogF(const char* format, ...) {
-    if (!IsDetailedLog()) return;
-    va_list args;
-    va_start(args, format);
-    std::string text = VStrPrintf(format, args);
-    va_end(args);
-    WriteLog(std::move(text));
 }

@@ -4,24 +4,28 @@
 #include <string>
 
 #include "common/platform/platform.h"
-#include "common/text_format.h"
+#include "log_file.h"
+#include "log_text.h"
 
-// Writes one entry; never reports a failure. The file is opened and closed for every entry.
-void WriteLog(std::string text);
+// Writes one entry; never reports a failure. The file is opened and closed for every entry; an entry it
+// cannot take is held back and written before the next one (see LogFileWriter).
+void WriteLog(const LogText& text);
 
-// WriteLog of a printf-formatted text.
-void WriteLogF(const char* format, ...) QC_PRINTF_FORMAT(1, 2);
+// WriteLog of a printf-formatted text: every string argument is escaped (see LogTextF).
+template <typename... Args>
+void WriteLogF(log_text_detail::Format<std::type_identity_t<Args>...> format, const Args&... args) {
+    WriteLog(LogTextF<Args...>(format, args...));
+}
 
 // True when the optional messages are wanted (DetailedLog > 0), read anew at each call.
 bool IsDetailedLog();
 
 // WriteLogF only when IsDetailedLog().
-void WriteDetailedLogF(const char* format, ...) QC_PRINTF_FORMAT(1, 2);
+template <typename... Args>
+void WriteDetailedLogF(log_text_detail::Format<std::type_identity_t<Args>...> format, const Args&... args) {
+    if (IsDetailedLog()) WriteLog(LogTextF<Args...>(format, args...));
+}
 
 // The log file's path for a LogFile value: a value holding the separator is a path as it stands,
 // anything else names a file in the program directory.
 std::string ResolveLogFilePath(const std::string& logFileValue, const std::string& programDirectory);
-
-// "%s - %s failed with error %d: %s\r\n" over the timestamp, text, code and system text.
-std::string FormatLogEntry(const platform::LocalTime& time, const std::string& text, int code,
-                           const std::string& systemText);

@@ -15,25 +15,3 @@ std::string DeriveDocumentKey(const char* data, std::size_t size) {
     std::string head = l >= 4 ? text.substr(0, l - 4) : std::string();
     return head + text.substr(l >= 2 ? l - 2 : 0);
 }
-
-std::string EscapeKeyForRecord(const std::string& key) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string shown;
-    shown.reserve(key.size());
-    for (char c : key) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '\\')
-            shown += "\\\\";
-        else if (c == '\r')
-            shown += "\\r";
-        else if (c == '\t')
-            shown += "\\t";
-        else if (c == '\n')
-            shown += "\\n";
-        else if (byte < 0x20 || byte == 0x7F)
-            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
-        else
-            shown += c;
-    }
-    return shown;
-}

@@ -10,8 +10,3 @@ constexpr std::size_t kTriggerReadSize = 4096;
 // Derives the key from the bytes of the one read: the last byte read is dropped, the text ends at a zero
 // byte, spaces go, every "AP0" becomes "AP1", and the third- and fourth-last bytes are dropped.
 std::string DeriveDocumentKey(const char* data, std::size_t size);
-
-// The key as the record of a failed trigger file shows it: control characters and the backslash escaped
-// ("\r", "\t", "\n", "\\", "\xNN" for the others), so that the entry stays one line and reads back
-// unambiguously. Every other byte stays as it is.
-std::string EscapeKeyForRecord(const std::string& key);

@@ -67,7 +67,8 @@ bool OpenDatabase(Session& session) {
         ReadSettingString(kGeneralSection, kConnectionString, "Dsn=test;uid=someuser;pwd=7305"));
     if (session.database->Open()) return true;
     std::string error = session.database->GetLastErrorString();
-    WriteLogF("pAdoDb->Open Error: %s\nGetLastError = %d\n", error.c_str(), platform::LastError());
+    WriteLogF("pAdoDb->Open Error: %s\nGetLastError = %d\n", LogText::AlreadyEscaped(error),
+              platform::LastError());
     session.CloseAll();
     return false;
 }
@@ -79,7 +80,8 @@ bool OpenQuery(Session& session, const Job& job) {
                               sql, {job.key}))
         return true;
     std::string error = session.records->GetLastErrorString();
-    WriteLogF("pRs->Open Error: %s\nGetLastError = %d\n", error.c_str(), platform::LastError());
+    WriteLogF("pRs->Open Error: %s\nGetLastError = %d\n", LogText::AlreadyEscaped(error),
+              platform::LastError());
     session.CloseAll();
     return false;
 }
@@ -93,7 +95,7 @@ bool CountSigning(Session& session, const Job& job, std::int64_t counter, const 
     if (!session.database->Execute(sql, {next, fileName})) {
         // Signed but not counted: this must not pass for success.
         WriteLogF("File Can't be counted, Error %d, Update Query = %s\n%s", kProcessComError, update.c_str(),
-                  session.database->GetLastErrorString().c_str());
+                  LogText::AlreadyEscaped(session.database->GetLastErrorString()));
         return false;
     }
     WriteDetailedLogF("Sign OK: Update Query = %s, NumAffected = %d", update.c_str(),
@@ -128,7 +130,7 @@ int SignRows(Session& session, const Job& job) {
         // A row whose values cannot be read must not be signed or counted with the previous row's values.
         if (!ReadRow(*session.records, fileName, counter, why)) {
             WriteLogF("File Can't be signed, Error %d, Row %d can't be read: %s", kProcessComError, row,
-                      why.c_str());
+                      LogText::AlreadyEscaped(why));
             return kProcessComError;
         }
         int result = SignFile(fileName, job.channel, job.ipAddress, job.port);
@@ -199,7 +201,6 @@ int ProcessCsvFile(std::string path) {
     }
     // A failed trigger file is removed all the same: its key must stay on record, one unambiguous line.
     if (result != kProcessOk)
-        WriteLogF("Document Key = %s, File = %s, Result = %d", EscapeKeyForRecord(job.key).c_str(),
-                  path.c_str(), result);
+        WriteLogF("Document Key = %s, File = %s, Result = %d", job.key, path.c_str(), result);
     return result;
 }

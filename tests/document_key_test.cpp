@@ -29,11 +29,3 @@ TEST(DocumentKey, ZeroByteEndsTheTextAndOnlyOneReadCounts) {
     std::string full(kTriggerReadSize, 'x');
     EXPECT_EQ(Key(full).size(), kTriggerReadSize - 1 - 2);
 }
-
-TEST(DocumentKey, TheRecordShowsControlCharactersAndBackslashesEscaped) {
-    EXPECT_EQ(EscapeKeyForRecord("KEY12X4\r"), "KEY12X4\\r");
-    EXPECT_EQ(EscapeKeyForRecord("a\tb\nc\\r"), "a\\tb\\nc\\\\r");  // a typed backslash is not a CR
-    EXPECT_EQ(EscapeKeyForRecord(std::string("\x01\x1b\x7f", 3)), "\\x01\\x1B\\x7F");
-    EXPECT_EQ(EscapeKeyForRecord("M\xc3\xbcller 'A' \xfc"),
-              "M\xc3\xbcller 'A' \xfc");  // other bytes as they are
-}

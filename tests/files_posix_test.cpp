@@ -1,11 +1,14 @@
 // Files, profile files and the log where POSIX has its own rules: FIFOs, file systems, permissions,
 // the '/' separator and the C library's error texts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "common/platform/platform.h"
 #include "service/collector_log.h"
@@ -189,4 +192,57 @@ TEST_F(ProfileFileTest, Utf16FileIsNotRewrittenAsBytes) {
     EXPECT_EQ(platform::WriteProfileString(ini, "G", "K", "x"), EILSEQ);
     EXPECT_EQ(ReadFile(ini), text);
     EXPECT_EQ(platform::ReadProfileString(ini, "G", "K", "", 4096), "v");
+}
+
+// A real full file system: a small tmpfs mounted for the test, which needs root (as in CI). Without root
+// the same path is covered by a log path that cannot be written for a while (log_file_test.cpp).
+TEST(LogFileWriter, EntriesAFullDiskRefusedArriveInOrderOnceThereIsRoom) {
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+    TempDir dir;
+    if (mount("qc-test", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{dir.path()};
+    std::string log = dir / "QuillCollector.Log";
+    WriteFile(log, "");
+    int filler = open((dir / "filler").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(filler, 0);
+    std::string block(1000, 'f');
+    while (write(filler, block.data(), block.size()) > 0) {
+    }
+    close(filler);
+    LogFileWriter writer;
+    std::string expected;
+    for (int i = 0; i < 20; ++i) {
+        std::string entry =
+            FormatLogEntry({2026, 12, 10, 1, 2, i, 0}, "Document Key = K" + std::to_string(i), 0, "ok");
+        expected += entry;
+        writer.Append(log, entry, 0, nullptr);
+    }
+    EXPECT_GT(writer.HeldEntries(), 0u);
+    ASSERT_EQ(unlink((dir / "filler").c_str()), 0);
+    std::string last = FormatLogEntry({2026, 12, 10, 1, 3, 0, 0}, "room again", 0, "ok");
+    writer.Append(log, last, 0, nullptr);
+    EXPECT_EQ(writer.HeldEntries(), 0u);
+    EXPECT_EQ(ReadFile(log), expected + last);
+}
+
+// The Debian package's log is a link beside the program to the file in /var/opt/quillcollector.
+TEST(LogFileWriter, ALogReachedThroughALinkIsSetAsideWhereItLies) {
+    TempDir program, logs;
+    std::string link = program / "QuillCollector.Log";
+    WriteFile(logs / "QuillCollector.Log", "");
+    ASSERT_EQ(symlink((logs / "QuillCollector.Log").c_str(), link.c_str()), 0);
+    LogFileWriter writer;
+    std::string entry = FormatLogEntry({2026, 12, 10, 1, 2, 3, 0}, "entry", 0, "ok");
+    writer.Append(link, entry, 1, [] { return 2; });
+    writer.Append(link, entry, 0, nullptr);
+    EXPECT_EQ(ReadFile(logs / "QuillCollector.Log.1"), entry);
+    EXPECT_EQ(ReadFile(logs / "QuillCollector.Log"), entry);
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_FALSE(FileExists(program / "QuillCollector.Log.1"));
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "service/log_text.h"
 #include "support/program_dir_fixture.h"
 #include "support/signer_fixture.h"
 
@@ -50,7 +51,8 @@ TEST_F(SignFileTest, EmptyPathStartsNothingAndLogsNothing) {
 TEST_F(SignFileTest, ProgramThatCannotStartGivesMinusOneAndTheDetailedEntry) {
     WriteIni("Sealwright=" + (dir / "NoSuchSigner") + "\nDetailedLog=1\n");
     EXPECT_EQ(Sign("/arc/a.pdf"), -1);
-    EXPECT_NE(log.find("SignFile ExitCode = -1, Command = \"" + (dir / "NoSuchSigner") + "\" \"/arc/a.pdf\""),
+    EXPECT_NE(log.find("SignFile ExitCode = -1, Command = \"" + EscapeForLog(dir / "NoSuchSigner") +
+                       "\" \"/arc/a.pdf\""),
               std::string::npos)
         << log;
     WriteIni("Sealwright=\n");  // present but empty: no program at all

@@ -120,6 +120,11 @@ class File {
     int Read(char* buffer, std::size_t size, std::size_t& got);
     // One write of the whole buffer (appending when opened for appending).
     int Write(const char* data, std::size_t size);
+    // The same, telling how much arrived: a write cut short (a full disk) is a failure with the
+    // system's reason, `written` bytes of the buffer being in the file.
+    int Write(const char* data, std::size_t size, std::size_t& written);
+    // The file's size, from the open file itself (no path lookup).
+    int Size(std::uint64_t& size);
 
     static constexpr std::intptr_t kInvalid = -1;
     explicit File(std::intptr_t handle) : handle_(handle) {}
@@ -149,6 +154,13 @@ int MoveFileNoReplace(const std::string& from, const std::string& to);
 
 // Deletes a file (not a folder).
 int DeleteFile(const std::string& path);
+
+// True when something (a file, a folder, a link) exists at the path.
+bool PathExists(const std::string& path);
+
+// The file a path leads to once every symbolic link on the way is followed; the path as it stands when
+// that cannot be told (nothing there) or the system's files are not reached through links (Windows).
+std::string FollowLinks(const std::string& path);
 
 // ---- Private-profile (INI) files ------------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "common/platform/platform.h"
@@ -98,6 +99,25 @@ int File::Write(const char* data, std::size_t size) {
         n = write(static_cast<int>(handle_), data, size);
     while (n < 0 && errno == EINTR);
     return n < 0 ? errno : 0;
+}
+
+int File::Write(const char* data, std::size_t size, std::size_t& written) {
+    written = 0;
+    while (written < size) {  // one write normally; a second one only after a short one, for its reason
+        ssize_t n = write(static_cast<int>(handle_), data + written, size - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return errno = ENOSPC;
+        written += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int File::Size(std::uint64_t& size) {
+    struct stat st {};
+    if (fstat(static_cast<int>(handle_), &st) != 0) return errno;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return 0;
 }
 
 namespace {
@@ -235,6 +255,24 @@ int OpenForAppend(const std::string& path, File& out) {
     if (fd < 0) return errno;
     out = File(fd);
     return 0;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    int saved = errno;
+    bool exists = lstat(path.c_str(), &st) == 0;
+    errno = saved;
+    return exists;
+}
+
+std::string FollowLinks(const std::string& path) {
+    int saved = errno;
+    char* real = realpath(path.c_str(), nullptr);
+    errno = saved;
+    if (!real) return path;
+    std::string result(real);
+    std::free(real);
+    return result;
 }
 
 int MoveFileNoReplace(const std::string& from, const std::string& to) {

@@ -105,6 +105,30 @@ int File::Write(const char* data, std::size_t size) {
     return 0;
 }
 
+int File::Write(const char* data, std::size_t size, std::size_t& written) {
+    written = 0;
+    while (written < size) {
+        DWORD n = 0;
+        std::size_t left = size - written;
+        DWORD wanted = left > MAXDWORD ? MAXDWORD : static_cast<DWORD>(left);
+        BOOL ok = WriteFile(AsHandle(handle_), data + written, wanted, &n, nullptr);
+        written += n;
+        if (!ok) return FailureCode(ERROR_WRITE_FAULT);
+        if (n == 0) {
+            ::SetLastError(ERROR_DISK_FULL);
+            return ERROR_DISK_FULL;
+        }
+    }
+    return 0;
+}
+
+int File::Size(std::uint64_t& size) {
+    LARGE_INTEGER value{};
+    if (!GetFileSizeEx(AsHandle(handle_), &value)) return FailureCode(ERROR_INVALID_HANDLE);
+    size = static_cast<std::uint64_t>(value.QuadPart);
+    return 0;
+}
+
 namespace {
 
 int Open(const std::string& path, DWORD access, DWORD flags, File& out) {
@@ -168,6 +192,17 @@ int MoveFileNoReplace(const std::string& from, const std::string& to) {
 
 int DeleteFile(const std::string& path) {
     return DeleteFileA(path.c_str()) ? 0 : FailureCode(ERROR_GEN_FAILURE);
+}
+
+std::string FollowLinks(const std::string& path) {
+    return path;
+}
+
+bool PathExists(const std::string& path) {
+    DWORD saved = GetLastError();
+    bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::SetLastError(saved);
+    return exists;
 }
 
 }  // namespace platform

@@ -71,13 +71,13 @@ void CADODatabase::Close() {
 }
 
 void CADODatabase::RecordError(const db::_com_error& error) {
-    lastError_ = "Connection String = " + db::MaskPasswords(connectionString_) + "\n" +
+    lastError_ = "Connection String = " + EscapeForLog(db::MaskPasswords(connectionString_)) + "\n" +
                  db::FormatErrorBlock("CADODataBase Error", error);
     lastErrorCode_ = error.Error();
 }
 
 void LogComError(const db::_com_error& error) {
-    WriteLog(StrPrintf("CADODataBase Error:\n Code: %08x\n Code meaning: %s\n Source: %s\n Description: %s\n",
-                       static_cast<unsigned>(error.Error()), error.ErrorMessage().c_str(),
-                       db::TextOrNull(error.Source()).c_str(), db::TextOrNull(error.Description()).c_str()));
+    WriteLogF("CADODataBase Error:\n Code: %08x\n Code meaning: %s\n Source: %s\n Description: %s\n",
+              static_cast<unsigned>(error.Error()), error.ErrorMessage(), db::TextOrNull(error.Source()),
+              db::TextOrNull(error.Description()));
 }

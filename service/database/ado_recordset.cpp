@@ -143,6 +143,7 @@ void CADORecordset::Close() {
 }
 
 void CADORecordset::RecordError(const db::_com_error& error) {
-    lastError_ = "Query = " + query_ + "\n" + db::FormatErrorBlock("CADORecordset Error", error);
+    lastError_ =
+        "Query = " + EscapeForLog(query_) + "\n" + db::FormatErrorBlock("CADORecordset Error", error);
     lastErrorCode_ = error.Error();
 }

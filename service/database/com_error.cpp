@@ -2,6 +2,7 @@
 
 #include "common/platform/platform.h"
 #include "common/text_format.h"
+#include "service/log_text.h"
 
 namespace db {
 
@@ -47,9 +48,11 @@ std::string TextOrNull(const std::optional<std::string>& text) {
 }
 
 std::string FormatErrorBlock(const char* title, const _com_error& error) {
-    return StrPrintf("%s\n\tCode = %08x\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n", title,
-                     static_cast<unsigned>(error.Error()), error.ErrorMessage().c_str(),
-                     TextOrNull(error.Source()).c_str(), TextOrNull(error.Description()).c_str());
+    // The texts of the system and the driver are escaped: the block goes to the log as it stands.
+    return LogTextF("%s\n\tCode = %08x\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n", title,
+                    static_cast<unsigned>(error.Error()), error.ErrorMessage(), TextOrNull(error.Source()),
+                    TextOrNull(error.Description()))
+        .str();
 }
 
 }  // namespace db

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "service/log_text.h"
 #include "value_parsing.h"
 
 namespace db {
@@ -74,7 +75,7 @@ std::string Shown(const Variant& variant) {
         text.assign(digits, std::to_chars(digits, digits + sizeof digits, variant.real).ptr);
     else if (!VariantToText(variant, "", text))
         return "a value without a text form";
-    return "'" + text + "'";
+    return "'" + EscapeForLog(text) + "'";  // the value may hold anything; the log holds it on one line
 }
 
 double DecimalToDouble(const std::string& text) {

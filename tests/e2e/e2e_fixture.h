@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 
+#include "service/log_text.h"
 #include "tests/support/database_servers.h"
 #include "tests/support/odbc_client.h"
 #include "tests/support/service_installation.h"
@@ -59,6 +60,8 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
         return install.WaitUntilGone(Hot(name));
     }
 
+    // A path or a key as the log shows it.
+    static std::string Logged(const std::string& text) { return EscapeForLog(text); }
     static std::string Quoted(const std::string& text) {
         std::string quoted = "'";
         for (char c : text)

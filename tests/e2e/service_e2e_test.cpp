@@ -34,7 +34,7 @@ TEST_P(ServiceEndToEndDefaultTable, KeyExampleIsSignedByTheRealSignerAndCounted)
     std::string verify = "openssl cms -verify -binary -content '" + document + "' -in '" + document +
                          ".p7s' -inform DER -noverify -out /dev/null 2>/dev/null";
     EXPECT_EQ(std::system(verify.c_str()), 0);
-    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile OK: FileName = " + Hot("job.PDF")));
+    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile OK: FileName = " + Logged(Hot("job.PDF"))));
     EXPECT_NE(install.Log().find("WHERE RCBCDE = 'AP15566778890'"), std::string::npos);
 }
 
@@ -64,11 +64,12 @@ TEST_P(ServiceEndToEnd, FailuresAreLoggedAndTheTriggerFileIsRemovedAllTheSame) {
     ASSERT_TRUE(Process("nothing.pdf", "NOSUCHKEY\n"));  // no row: -5
     EXPECT_TRUE(
         install.WaitForLog("File Can't be signed, Error -5, No file name was returned from SQL Query"));
-    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile Error: FileName = " + Hot("nothing.pdf")));
-    EXPECT_TRUE(install.WaitForLog("Document Key = NOSUCEY, File = " + Hot("nothing.pdf") + ", Result = -5"));
-    ASSERT_TRUE(Process("crlf.pdf", "NO\\SUCH\tKEY\r\n"));  // the record shows them escaped
+    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile Error: FileName = " + Logged(Hot("nothing.pdf"))));
     EXPECT_TRUE(
-        install.WaitForLog("Document Key = NO\\\\SUCH\\tY\\r, File = " + Hot("crlf.pdf") + ", Result = -5"));
+        install.WaitForLog("Document Key = NOSUCEY, File = " + Logged(Hot("nothing.pdf")) + ", Result = -5"));
+    ASSERT_TRUE(Process("crlf.pdf", "NO\\SUCH\tKEY\r\n"));  // the record shows them escaped
+    EXPECT_TRUE(install.WaitForLog("Document Key = NO\\\\SUCH\\tY\\r, File = " + Logged(Hot("crlf.pdf")) +
+                                   ", Result = -5"));
 
     ASSERT_TRUE(Process("second-fails.pdf", "K1ABXY\n"));  // the signer fails on the second row: -3
     std::vector<std::string> calls = install.SignerCalls();
@@ -81,6 +82,20 @@ TEST_P(ServiceEndToEnd, FailuresAreLoggedAndTheTriggerFileIsRemovedAllTheSame) {
     EXPECT_TRUE(install.WaitForLog("Result = -3"));
     EXPECT_TRUE(FileExists(Backup("nothing.pdf")));
     EXPECT_TRUE(FileExists(Backup("second-fails.pdf")));
+}
+
+TEST_P(ServiceEndToEnd, TheLogIsSetAsideAtItsLimitKeepingTheChosenNumberOfOldFiles) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    StartWith({{"DetailedLog", "1"}, {"LogFileLimitKB", "1"}, {"LogFilesKept", "2"}});
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(Process("doc" + std::to_string(i) + ".pdf", "K1ABXY\n"));
+    for (const char* old : {"QuillCollector.Log.1", "QuillCollector.Log.2"}) {
+        std::string text = ReadFile(install / old);
+        EXPECT_GE(text.size(), 1024u) << old;  // set aside once it had reached the limit, whole entries only
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << old;
+    }
+    EXPECT_FALSE(FileExists(install / "QuillCollector.Log.3"));
+    EXPECT_EQ(Counter("/archive/a.pdf"), "6");
 }
 
 TEST_P(ServiceEndToEnd, ConnectionAndQueryFailuresGiveMinusTwo) {
@@ -115,11 +130,13 @@ TEST_P(ServiceEndToEnd, BackupCollisionPutsTheFileOnTheSkipList) {
     StartWith({{"UseBackupFolder", "1"}});
     WriteFile(Backup("taken.pdf"), "earlier");
     install.DropTrigger("taken.pdf", "K9ABXY\n");
-    std::string moveFailed = "File Can't be moved: " + Hot("taken.pdf") + ", " + Backup("taken.pdf");
+    std::string moveFailed =
+        "File Can't be moved: " + Logged(Hot("taken.pdf")) + ", " + Logged(Backup("taken.pdf"));
     ASSERT_TRUE(install.WaitForLog(moveFailed));
-    int processingEntries = install.CountInLog("Start Processing File = " + Hot("taken.pdf"));
+    int processingEntries = install.CountInLog("Start Processing File = " + Logged(Hot("taken.pdf")));
     ASSERT_TRUE(WaitFor([&] {
-        return install.CountInLog("Start Processing File = " + Hot("taken.pdf")) >= processingEntries + 3;
+        return install.CountInLog("Start Processing File = " + Logged(Hot("taken.pdf"))) >=
+               processingEntries + 3;
     }));
     EXPECT_EQ(install.CountInLog("Number of results from Query"), 1);  // processed once only
     EXPECT_EQ(install.CountInLog(moveFailed), 1);
@@ -148,7 +165,7 @@ TEST_P(ServiceEndToEnd, DetailedLogChangedWhileTheServiceRuns) {
     EXPECT_EQ(install.CountInLog("Number of results from Query = 1"), 1);  // always written
     Configure({{"DetailedLog", "1"}});
     ASSERT_TRUE(Process("loud.pdf", "K1ABXY\n"));
-    EXPECT_TRUE(install.WaitForLog("Start Processing File = " + Hot("loud.pdf")));
+    EXPECT_TRUE(install.WaitForLog("Start Processing File = " + Logged(Hot("loud.pdf"))));
     EXPECT_TRUE(install.WaitForLog("Sign OK: Update Query = UPDATE " + table +
                                    " SET RCCODE = 2 WHERE RCAFNM = "
                                    "'/archive/a.pdf', NumAffected = 1"));
@@ -210,7 +227,8 @@ TEST_P(ServiceEndToEnd, CountersOfEveryNumericKindAndOfTextAreRaised) {
         EXPECT_TRUE(install.WaitForLog("Row 1 can't be read: RCCODE '7.5' is not a whole number"));
         EXPECT_EQ(install.SignerCalls().size(), calls + 1u);
         EXPECT_EQ(std::stod(Counter("/archive/half.pdf").value_or("0")), 7.5);
-        EXPECT_TRUE(install.WaitForLog("Document Key = K2XY, File = " + Hot("half.pdf") + ", Result = -4"));
+        EXPECT_TRUE(
+            install.WaitForLog("Document Key = K2XY, File = " + Logged(Hot("half.pdf")) + ", Result = -4"));
     }
     EXPECT_EQ(install.CountInLog("RCCODE '7.5' is not a whole number"), 3);
     EXPECT_EQ(install.CountInLog("Result = -4"), 3);
@@ -248,8 +266,9 @@ TEST_P(ServiceEndToEnd, RejectedUpdateIsAFailureWithTheDriversText) {
                                    " SET RCCODE = 6 WHERE RCAFNM = '/archive/b.pdf'\nConnection String = "
                                    "Dsn=test;uid=someuser;pwd=****\nCADODataBase Error"));
     EXPECT_TRUE(install.WaitForLog("counting refused"));
-    EXPECT_TRUE(install.WaitForLog("Document Key = K1XY, File = " + Hot("refused.pdf") + ", Result = -4"));
-    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile Error: FileName = " + Hot("refused.pdf")));
+    EXPECT_TRUE(
+        install.WaitForLog("Document Key = K1XY, File = " + Logged(Hot("refused.pdf")) + ", Result = -4"));
+    EXPECT_TRUE(install.WaitForLog("ProcessCsvFile Error: FileName = " + Logged(Hot("refused.pdf"))));
     EXPECT_EQ(install.CountInLog("7305"), 0);
 }
 

@@ -97,14 +97,15 @@ TEST_P(ServiceFaults, TriggerHeldOpenByItsWriterIsNeverReadHalfWritten) {
         // The writer creates the file in the hot folder and holds it while it writes. (Windows lets no
         // one else write to it or rename it meanwhile: the file stays empty until the writer is done.)
         HeldFile writer(HolderModes().front(), Hot("held.pdf"));
-        ASSERT_TRUE(install.WaitForLog("File Can't be deleted: " + Hot("held.pdf")));
+        ASSERT_TRUE(install.WaitForLog("File Can't be deleted: " + Logged(Hot("held.pdf"))));
         EXPECT_TRUE(install.WaitForLog("File Can't be opened, Error " + std::to_string(kSharingViolation) +
-                                       ", File = " + Hot("held.pdf")));
+                                       ", File = " + Logged(Hot("held.pdf"))));
     }
     WriteFile(Hot("held.pdf"), "K1ABXY\n");
-    int processing = install.CountInLog("Start Processing File = " + Hot("held.pdf"));
-    ASSERT_TRUE(WaitFor(
-        [&] { return install.CountInLog("Start Processing File = " + Hot("held.pdf")) > processing + 2; }));
+    int processing = install.CountInLog("Start Processing File = " + Logged(Hot("held.pdf")));
+    ASSERT_TRUE(WaitFor([&] {
+        return install.CountInLog("Start Processing File = " + Logged(Hot("held.pdf"))) > processing + 2;
+    }));
     EXPECT_EQ(install.CountInLog("File Can't be opened"), 1);  // on the skip list until the restart
     EXPECT_TRUE(install.SignerCalls().empty());
     install.Stop();

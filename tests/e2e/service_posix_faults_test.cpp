@@ -83,6 +83,26 @@ TEST_P(ServicePosixFaults, FileOfAnotherUserIsNotReadWhileItsWriterWrites) {
     EXPECT_EQ(Counter("/archive/a.pdf"), "1");
 }
 
+// Whatever comes from outside (a file name, a value read from the table) cannot start a line of its own.
+TEST_P(ServicePosixFaults, OutsideTextNeverForgesALogLine) {
+    const std::string forged = "\r\n2026-12-10 00:00:00.000 - Document Key = FORGED, File = y, Result = -5";
+    AddRow("K1XY", "/archive/a.pdf" + forged, 0);
+    StartWith();
+    ASSERT_TRUE(Process("a.pdf", "K1ABXY\n"));
+    ASSERT_TRUE(Process("x.txt" + forged + ".pdf", "K3ABXY\n"));
+    std::string log = install.Log();
+    const std::string shown = "\\r\\n2026-12-10 00:00:00.000 - Document Key = FORGED";
+    EXPECT_GT(install.CountInLog("Sign File: /archive/a.pdf" + shown), 0) << log;
+    EXPECT_GT(install.CountInLog("File = " + Hot("x.txt") + shown), 0) << log;
+    std::size_t lines = 0;
+    for (std::size_t start = 0, end; start < log.size(); start = end + 1, ++lines) {
+        end = log.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = log.size();
+        EXPECT_NE(log.compare(start, 23, "2026-12-10 00:00:00.000"), 0) << log.substr(start, end - start);
+    }
+    EXPECT_GT(lines, 5u);
+}
+
 TEST_P(ServicePosixFaults, StandardOutputNobodyReadsNeverHoldsTheService) {
     std::string pipe = install / "stdout.fifo";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);

@@ -1,6 +1,7 @@
 // Holds a file the way a writing Windows program does, until its standard input closes.
 //   FileHolder open-write PATH    open for writing, others may only read
 //   FileHolder exclusive PATH     open for reading and writing, no sharing at all
+//   FileHolder read PATH          open for reading, others may read and write but not rename or delete
 // Prints "ready" once the file is held.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
         share = FILE_SHARE_READ;
     } else if (std::strcmp(argv[1], "exclusive") == 0) {
         access = GENERIC_READ | GENERIC_WRITE;
+    } else if (std::strcmp(argv[1], "read") == 0) {
+        access = GENERIC_READ;
+        share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     } else {
         return 2;
     }

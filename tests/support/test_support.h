@@ -56,6 +56,9 @@ extern const char kPathListSeparator;
 extern const char* const kProfileLineEnd;     // line end of lines the profile writer adds
 extern const char* const kSystemTextPattern;  // regex of the system text piece of a log entry
 std::vector<std::string> HolderModes();       // the ways FileHolder can hold a file
+// A way FileHolder holds a file that others may still append to but not rename: a reader without delete
+// sharing on Windows, a write lock on POSIX.
+extern const char* const kRenameBlockingHolderMode;
 
 // The ODBC configuration (ODBCSYSINI) that a test program and the programs it starts see is the one the
 // program started with, whatever it changes in its environment: under Wine, whose driver manager is the

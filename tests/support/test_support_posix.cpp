@@ -38,6 +38,8 @@ TempDir::TempDir(const std::string& base) {
     path_ = pattern;
 }
 
+const char* const kRenameBlockingHolderMode = "fcntl-lock";
+
 std::vector<std::string> HolderModes() {
     return {"open-write", "fcntl-lock", "flock"};
 }

@@ -40,6 +40,8 @@ const bool kBinaryFiles = [] {
 
 }  // namespace
 
+const char* const kRenameBlockingHolderMode = "read";
+
 std::vector<std::string> HolderModes() {
     return {"open-write", "exclusive"};
 }
