@@ -1,12 +1,14 @@
 #include "log_text.h"
 
-std::string EscapeForLog(std::string_view text) {
+namespace {
+
+std::string Escape(std::string_view text, bool doubleBackslashes) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string shown;
     shown.reserve(text.size());
     for (char c : text) {
         unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '\\')
+        if (c == '\\' && doubleBackslashes)
             shown += "\\\\";
         else if (c == '\r')
             shown += "\\r";
@@ -20,4 +22,14 @@ std::string EscapeForLog(std::string_view text) {
             shown += c;
     }
     return shown;
+}
+
+}  // namespace
+
+std::string EscapeForLog(std::string_view text) {
+    return Escape(text, false);
+}
+
+std::string EscapeKeyForRecord(std::string_view key) {
+    return Escape(key, true);
 }

@@ -12,9 +12,13 @@
 
 #include "common/text_format.h"
 
-// The one escaping rule: "\r", "\t", "\n", "\\" and "\xNN" for the other control characters (below 0x20,
-// and 0x7F); every other byte stays as it is. The result holds no line break and reads back unambiguously.
+// The one escaping rule: "\r", "\t", "\n" and "\xNN" for the other control characters (below 0x20, and
+// 0x7F); every other byte stays as it is, so a Windows path reads as the administrator typed it. The result
+// holds no line break.
 std::string EscapeForLog(std::string_view text);
+// The same rule with backslashes doubled as well, for the document key record: the key must read back
+// exactly, a typed "\r" apart from an escaped CR.
+std::string EscapeKeyForRecord(std::string_view key);
 
 // A text that may go into the log as it stands.
 class LogText {

@@ -201,6 +201,7 @@ int ProcessCsvFile(std::string path) {
     }
     // A failed trigger file is removed all the same: its key must stay on record, one unambiguous line.
     if (result != kProcessOk)
-        WriteLogF("Document Key = %s, File = %s, Result = %d", job.key, path.c_str(), result);
+        WriteLogF("Document Key = %s, File = %s, Result = %d",
+                  LogText::AlreadyEscaped(EscapeKeyForRecord(job.key)), path.c_str(), result);
     return result;
 }

@@ -23,7 +23,8 @@ int TwoFilesKept() {
 
 TEST(LogText, OutsideTextIsEscapedByTypeAndOwnLineBreaksStay) {
     EXPECT_EQ(EscapeForLog("KEY12X4\r"), "KEY12X4\\r");
-    EXPECT_EQ(EscapeForLog("a\tb\nc\\r"), "a\\tb\\nc\\\\r");  // a typed backslash is not a CR
+    EXPECT_EQ(EscapeForLog("a\tb\nc:\\x"), "a\\tb\\nc:\\x");  // a path's backslash stays single
+    EXPECT_EQ(EscapeKeyForRecord("a\tb\\r"), "a\\tb\\\\r");   // in the key record a typed "\r" is not a CR
     EXPECT_EQ(EscapeForLog(std::string("\x01\x1b\x7f", 3)), "\\x01\\x1B\\x7F");
     EXPECT_EQ(EscapeForLog("M\xc3\xbcller 'A' \xfc"), "M\xc3\xbcller 'A' \xfc");  // other bytes as they are
     const std::string name = "x.txt\r\n2026-12-10 00:00:00.000 - Document Key = FORGED";

@@ -93,6 +93,8 @@ for entry in "$settings 2770" "$logs 2750" "$settings/QuillCollector.ini 660" "$
     [ "$(stat -c '%U:%G %a' "$path")" = "root:quillcollector $mode" ] ||
         fail "$path is $(stat -c '%U:%G %a' "$path"), not root:quillcollector $mode"
 done
+grep -qx 'LogFileLimitKB=0' "$settings/QuillCollector.ini" ||
+    fail "the new settings leave the service's own log limit on, which cannot rename in $logs"
 # The service's own user, its hot folder and what it may read.
 [ "$(id -gn "$service_user" 2>/dev/null)" = quillcollector ] || fail "postinst made no user $service_user in group quillcollector"
 for entry in "$spool $service_user:quillcollector 2770" "$spool/backup $service_user:quillcollector 2770" \
