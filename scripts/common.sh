@@ -9,6 +9,9 @@ QC_QT_PACKAGES=(qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra)
 QC_TEST_PACKAGES=(libgtest-dev googletest postgresql)
 QC_PACKAGE_PACKAGES=(dpkg-dev file lintian adduser)
 
+# True in CI, where nothing but the machine itself may leave a test run out.
+qc_in_ci() { [ "${CI:-}" = true ]; }
+
 # Installs the missing packages when run as root; otherwise prints the apt-get line and stops.
 qc_ensure_packages() {
     local missing=()
