@@ -11,6 +11,9 @@ QC_TEST_PACKAGES=(libgtest-dev googletest postgresql)
 # one capability (setpriv) and traces its system calls (strace).
 QC_PACKAGE_PACKAGES=(dpkg-dev file lintian adduser systemd util-linux strace)
 
+# True in CI, where nothing but the machine itself may leave a test run out.
+qc_in_ci() { [ "${CI:-}" = true ]; }
+
 # Installs the missing packages when run as root; otherwise prints the apt-get line and stops.
 qc_ensure_packages() {
     local missing=()

@@ -1,17 +1,65 @@
 # The Windows installers and the whole road of an installation under Wine's service control manager.
 # Sourced by scripts/windows.sh, which has set WINE64, WINE32, WINESERVER and create_prefix.
-#   make_packages DIR ARCH     the installer and the ZIP of one cross build (target windows_packages)
-#   road_test                  a fresh prefix of its own: install, configure, service, trigger, stop, uninstall
+#   make_packages DIR ARCH      the installer and the ZIP of one cross build (target windows_packages),
+#                               checked by their contents without running them
+#   road_test with32|without32  a fresh prefix of its own: install, configure, service, trigger, upgrade,
+#                               stop, uninstall; with32 adds what needs 32-bit programs to run
 # shellcheck shell=bash
 
-QC_DEPLOY_PACKAGES=(nsis sqlite3 openssl)
-QC_VERSION=1.0.4.0
+QC_DEPLOY_PACKAGES=(nsis sqlite3 openssl file 7zip)
 QC_SERVICE=QuillCollectorService
+QC_INSTALLATION_SETTINGS=(QuillCollector.ini Moorline.ini)  # made by the manager, never by the installer
+QC_INSTALLATION_LOGS=(Moorline.log QuillCollector.Log)
+
+# What `file` says of a Windows program of each architecture.
+declare -A QC_PE_KIND=([x64]="PE32+ executable (GUI) x86-64" [x86]="PE32 executable (GUI) Intel 80386")
+declare -A QC_PE_CONSOLE_KIND=([x64]="PE32+ executable (console) x86-64" [x86]="PE32 executable (console) Intel 80386")
+
+package_fail() {
+    echo "WINDOWS PACKAGE CHECK FAILED: $*" >&2
+    exit 1
+}
+
+# The installer and the ZIP of one build by name: package_file DIR ARCH setup.exe|zip
+package_file() {
+    local version
+    version=$(qc_project_version "$1")
+    [ -n "$version" ] || package_fail "no project version in $1/CMakeCache.txt"
+    if [ "$3" = zip ]; then echo "$1/package/QuillCollector-$version-$2.zip"; else echo "$1/package/QuillCollector-$version-$2-setup.exe"; fi
+}
+
+# Checks an installer and its ZIP without running them: the installer is a program of the architecture,
+# it unpacks (7-Zip reads NSIS archives) into exactly the ZIP's files, byte for byte, and every program
+# in them is of the architecture.
+check_packages() {
+    local dir=$1 arch=$2 installer zip check="$1/package/check"
+    installer=$(package_file "$dir" "$arch" setup.exe)
+    zip=$(package_file "$dir" "$arch" zip)
+    file -b "$installer" | grep -qF "${QC_PE_KIND[$arch]}" ||
+        package_fail "$installer is not a ${QC_PE_KIND[$arch]}: $(file -b "$installer")"
+    rm -rf "$check" && mkdir -p "$check/zip" "$check/setup"
+    (cd "$check/zip" && cmake -E tar xf "$zip") || package_fail "$zip cannot be unpacked"
+    7zz x -y -o"$check/setup" "$installer" >"$check/7zz.txt" 2>&1 || package_fail "7zz cannot unpack $installer: $(tail -5 "$check/7zz.txt")"
+    # The installer's own pieces: the plugins it runs with and the uninstaller it writes.
+    rm -rf "$check/setup/\$PLUGINSDIR" "$check/setup/Uninstall.exe"
+    diff -r "$check/zip/QuillCollector" "$check/setup" >"$check/diff.txt" 2>&1 ||
+        package_fail "the $arch installer and ZIP hold different files: $(head -5 "$check/diff.txt")"
+    local program kind
+    for program in "$check/zip/QuillCollector"/*.exe "$check/zip/QuillCollector"/*.dll; do
+        [ -e "$program" ] || continue
+        kind=$(file -b "$program")
+        [[ $kind == "${QC_PE_KIND[$arch]}"* || $kind == "${QC_PE_CONSOLE_KIND[$arch]}"* ]] ||
+            package_fail "$(basename "$program") of the $arch ZIP is not a $arch program: $kind"
+    done
+    rm -rf "$check"
+    echo "== Windows $arch installer and ZIP checked: $(basename "$installer") is a ${QC_PE_KIND[$arch]} holding the ZIP's files"
+}
 
 make_packages() {
     local dir=$1 arch=$2
     echo "== Windows $arch installer and ZIP"
     cmake --build "$dir" --target windows_packages
+    check_packages "$dir" "$arch"
 }
 
 road_fail() {
@@ -66,6 +114,9 @@ running() {
 gone() { ! running "$1"; }
 signer_calls() { [ "$(wc -l <"$1")" -ge "$2" ]; }  # the record holds one line per call
 
+# The files of a ZIP, without their folder QuillCollector.
+zip_files() { cmake -E tar tf "$1" | sed -n 's|^QuillCollector/\(..*\)$|\1|p'; }
+
 # Moorline.ini with the nine keys the manager writes, CR LF as the profile functions write it.
 # Other arguments: CommandLine, WorkingDir and Restart in place of the manager's values.
 write_host_config() {
@@ -74,11 +125,13 @@ write_host_config() {
         "$QC_SERVICE" "$command" "$folder" "$restart" >"$install/Moorline.ini"
 }
 
-# The installed folder holds what the ZIP holds, and the uninstaller.
+# The installed folder holds what the ZIP holds, the uninstaller, and the files named after the ZIP
+# (settings and logs an installation has made).
 check_installed_files() {
     local install=$1 zip=$2
+    shift 2
     local expected actual
-    expected=$( (cmake -E tar tf "$zip" | sed -n 's|^QuillCollector/\(..*\)$|\1|p'; echo Uninstall.exe) | sort)
+    expected=$( (zip_files "$zip"; echo Uninstall.exe; [ $# -eq 0 ] || printf '%s\n' "$@") | sort)
     actual=$(cd "$install" && ls -1 | sort)
     [ "$expected" = "$actual" ] || road_fail "installed files differ from the ZIP's: $actual / $expected"
     for program in QuillCollectorService.exe Moorline.exe Sealwright.exe; do
@@ -87,9 +140,9 @@ check_installed_files() {
 }
 
 check_registration() {
-    local view=$1 entry
+    local view=$1 build=$2 entry
     entry=$("$WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuillCollector' "$view" 2>/dev/null | tr -d '\r')
-    for value in "DisplayName *REG_SZ *QuillCollector" "DisplayVersion *REG_SZ *$QC_VERSION" "Publisher *REG_SZ" \
+    for value in "DisplayName *REG_SZ *QuillCollector" "DisplayVersion *REG_SZ *$(qc_project_version "$2")" "Publisher *REG_SZ" \
         'UninstallString *REG_SZ *"C:\\Program Files' 'QuietUninstallString *REG_SZ *".*Uninstall.exe" /S'; do
         grep -q "$value" <<<"$entry" || road_fail "the Apps & features entry lacks $value: $entry"
     done
@@ -98,29 +151,86 @@ check_registration() {
     tr -d '\0' <"$shortcut" | grep -aq 'QuillCollectorManager.exe' || road_fail "the shortcut does not name QuillCollectorManager.exe"
 }
 
-# The installer of one architecture, silently, into its default folder; the folder holds what the ZIP holds.
+# The installer of one build, silently, into its default folder; the folder holds what the ZIP holds
+# and the files named after the loader.
 install_silently() {
-    local package=$1 arch=$2 install=$3
+    local build=$1 arch=$2 install=$3 loader=$4
+    shift 4
     road_install=$install
-    wine_run "$WINE32" "$package/QuillCollector-$QC_VERSION-$arch-setup.exe" /S || road_fail "the $arch installer failed"
-    check_installed_files "$install" "$package/QuillCollector-$QC_VERSION-$arch.zip"
+    local code=0
+    wine_run "$loader" "$(package_file "$build" "$arch" setup.exe)" /S || code=$?
+    [ $code -eq 0 ] || road_fail "the $arch installer gave exit code $code: $(cat "$road/last-output.txt")"
+    check_installed_files "$install" "$(package_file "$build" "$arch" zip)" "$@"
+}
+
+# The lines of a log written after its first BYTES bytes, without CR.
+log_after() { tail -c "+$(($2 + 1))" "$1" | tr -d '\r'; }
+
+# The first line number of a pattern in standard input, or nothing.
+first_line_of() { grep -n -- "$1" | head -n 1 | cut -d: -f1; }
+
+# The installer again (the same version: an upgrade does the same) over the installation whose service
+# runs: it stops the service, replaces every program, keeps the settings and the logs as they are, and
+# starts the service again, which then processes a trigger with the new programs.
+upgrade_running() {
+    local build=$1 install=$2 data=$3 kept="$road/kept" zip
+    zip=$(package_file "$build" x64 zip)
+    echo "== Road x64: the installer over the running service stops it, replaces the programs, starts it again"
+    service_is RUNNING || road_fail "the service does not run before the upgrade: $(service_state)"
+    mkdir -p "$kept"
+    local settings=("${QC_INSTALLATION_SETTINGS[@]}") logs=("${QC_INSTALLATION_LOGS[@]}") file
+    for file in "${settings[@]}" "${logs[@]}"; do cp "$install/$file" "$kept/"; done
+    # Programs dated long ago: the installer must write each of them anew.
+    touch -d 2000-01-02 "$kept/epoch"
+    while read -r file; do touch -d 2000-01-01 "$install/$file"; done < <(zip_files "$zip")
+
+    install_silently "$build" x64 "$install" "$WINE64" "${settings[@]}" "${logs[@]}"
+
+    service_is RUNNING || road_fail "the service does not run after the upgrade: $(service_state)"
+    mkdir -p "$kept/zip" && (cd "$kept/zip" && cmake -E tar xf "$zip")
+    while read -r file; do
+        [ "$install/$file" -nt "$kept/epoch" ] || road_fail "the upgrade did not replace $file"
+        cmp -s "$install/$file" "$kept/zip/QuillCollector/$file" || road_fail "$file differs from the ZIP's after the upgrade"
+    done < <(zip_files "$zip")
+    for file in "${settings[@]}"; do
+        cmp -s "$install/$file" "$kept/$file" || road_fail "the upgrade changed $file"
+    done
+    for file in "${logs[@]}"; do
+        head -c "$(stat -c %s "$kept/$file")" "$install/$file" | cmp -s - "$kept/$file" ||
+            road_fail "the upgrade did not keep $file"
+    done
+    # In the host's log: the old collector ended and the service stopped before the new one started.
+    local after ended stopped started
+    after=$(log_after "$install/Moorline.log" "$(stat -c %s "$kept/Moorline.log")")
+    ended=$(first_line_of "Moorline service: ended .*QuillCollectorService.exe" <<<"$after")
+    stopped=$(first_line_of "Moorline service: service stopped$" <<<"$after")
+    started=$(first_line_of "Moorline service: started .*QuillCollectorService.exe (process" <<<"$after")
+    [ -n "$ended" ] && [ -n "$stopped" ] && [ -n "$started" ] && [ "$ended" -lt "$stopped" ] &&
+        [ "$stopped" -lt "$started" ] || road_fail "the service was not stopped, then started again: $after"
+    wait_until 20 running QuillCollectorService.exe || road_fail "no collector after the upgrade"
+
+    printf 'AP0 5566 7788 XY90\n' >"$data/hot/job1-again.txt"
+    wait_until 60 test -f "$data/backup/job1-again.txt" || road_fail "the trigger after the upgrade was not processed"
+    [ "$(sqlite3 "$road/road.sqlite" "SELECT RCCODE FROM ARC001 WHERE RCBCDE='AP15566778890'")" = 43 ] ||
+        road_fail "the counter was not raised after the upgrade"
 }
 
 # The silent uninstaller runs from a copy in the temporary folder and returns at once: wait for the files.
 uninstall_silently() {
-    local install=$1
-    shift
-    wine_run "$WINE32" "$(road_windows_dir "$install")\\Uninstall.exe" /S "$@" || road_fail "Uninstall.exe /S failed: $(cat "$road/last-output.txt")"
+    local install=$1 loader=$2
+    shift 2
+    wine_run "$loader" "$(road_windows_dir "$install")\\Uninstall.exe" /S "$@" || road_fail "Uninstall.exe /S failed: $(cat "$road/last-output.txt")"
     wait_until 60 bash -c "! ls '$install'/*.exe >/dev/null 2>&1" || road_fail "the uninstaller left programs: $(ls "$install")"
 }
 
-# The 64-bit road: silent install, settings, service under the service control manager, one trigger
-# signed and counted, stop with a signer running, the failure paths of Moorline, silent uninstall.
+# The 64-bit road, under wine64 alone: silent install, settings, service under the service control
+# manager, one trigger signed and counted, the installer again over the running service, stop with a
+# signer running, the failure paths of Moorline, silent uninstall.
 road_x64() {
-    local package=$1 install="$WINEPREFIX/drive_c/Program Files/QuillCollector"
+    local build=$1 install="$WINEPREFIX/drive_c/Program Files/QuillCollector"
     echo "== Road x64: silent install into C:\\Program Files\\QuillCollector"
-    install_silently "$package" x64 "$install"
-    check_registration /reg:64
+    install_silently "$build" x64 "$install" "$WINE64"
+    check_registration /reg:64 "$build"
 
     local data="$WINEPREFIX/drive_c/qc"
     mkdir -p "$data/hot" "$data/backup"
@@ -144,10 +254,12 @@ road_x64() {
         road_fail "the counter was not raised"
     grep -qF '<C:\qc\invoice-1001.pdf>' "$data/signer.txt" || road_fail "the signer was not called for the document"
 
+    upgrade_running "$build" "$install" "$data"
+
     echo "== Road x64: stopping the service ends the collector and its running signer"
     printf 'AP0 5566 7788 XY91\n' >"$data/hot/job2.txt"
     # The signer records its call, then sleeps: the stop comes while it runs.
-    wait_until 30 signer_calls "$data/signer.txt" 2 || road_fail "the signer of the second trigger did not start"
+    wait_until 30 signer_calls "$data/signer.txt" 3 || road_fail "the signer of the second trigger did not start"
     running TestSigner.exe || road_fail "the signer of the second trigger is not running"
     wine_run "$WINE64" sc stop "$QC_SERVICE" || road_fail "sc stop failed: $(cat "$road/last-output.txt")"
     wait_until 20 service_is STOPPED || road_fail "the service did not stop: $(service_state)"
@@ -180,6 +292,8 @@ road_x64() {
     moorline_expect "$install" -i 0 "$WINE64"
     wait_until 20 service_is STOPPED || road_fail "Restart=No: the service did not stop with its process"
     grep -q "Moorline service: service stopped: error 1067" "$install/Moorline.log" || road_fail "the abort was not logged"
+    install_silently "$build" x64 "$install" "$WINE64" "${QC_INSTALLATION_SETTINGS[@]}" "${QC_INSTALLATION_LOGS[@]}"
+    service_is STOPPED || road_fail "the installer started a service that was stopped: $(service_state)"
     moorline_expect "$install" -u 0 "$WINE64"
     mv "$install/Moorline.ini" "$road/Moorline.ini.away"
     moorline_expect "$install" -i 2 "$WINE64"
@@ -187,7 +301,7 @@ road_x64() {
     mv "$road/Moorline.ini.away" "$install/Moorline.ini"
 
     echo "== Road x64: the silent uninstaller removes the programs and keeps the settings"
-    uninstall_silently "$install"
+    uninstall_silently "$install" "$WINE64"
     [ -f "$install/QuillCollector.ini" ] && [ -f "$install/Moorline.log" ] || road_fail "the settings or the log went"
     ! "$WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuillCollector' /reg:64 >/dev/null 2>&1 ||
         road_fail "the uninstaller left its Apps & features entry"
@@ -195,15 +309,15 @@ road_x64() {
 
 # The 32-bit installer and service host on the same prefix; /PURGE removes the settings and the folder.
 road_x86() {
-    local package=$1 install="$WINEPREFIX/drive_c/Program Files (x86)/QuillCollector"
+    local build=$1 install="$WINEPREFIX/drive_c/Program Files (x86)/QuillCollector"
     echo "== Road x86: silent install, Moorline.exe -i and -u, silent uninstall with /PURGE"
-    install_silently "$package" x86 "$install"
+    install_silently "$build" x86 "$install" "$WINE32"
     write_host_config "$install"
     moorline_expect "$install" -i 0 "$WINE32"
     service_is RUNNING || road_fail "the 32-bit service is not running: $(service_state)"
     moorline_expect "$install" -u 0 "$WINE32"
     service_absent || road_fail "the 32-bit service is still registered"
-    uninstall_silently "$install" /PURGE
+    uninstall_silently "$install" "$WINE32" /PURGE
     wait_until 10 test ! -d "$install" || road_fail "/PURGE left $(ls "$install")"
 }
 
@@ -239,7 +353,7 @@ sealwright_windows() {
 }
 
 road_test() {
-    local started=$SECONDS
+    local with32=$1 started=$SECONDS
     road="$QC_ROOT/build-win64/road"
     # A service left running by an earlier run would otherwise still poll the new prefix's folders.
     [ -d "$road/prefix" ] && WINEPREFIX="$road/prefix" "$WINESERVER" -k >/dev/null 2>&1 || true
@@ -259,9 +373,9 @@ road_test() {
     "$WINESERVER" -k >/dev/null 2>&1 || true
     "$WINESERVER" -w >/dev/null 2>&1 || true
     sealwright_windows "$QC_ROOT/build-win64/bin" "$WINE64" x64
-    sealwright_windows "$QC_ROOT/build-win32/bin" "$WINE32" x86
-    road_x64 "$QC_ROOT/build-win64/package"
-    road_x86 "$QC_ROOT/build-win32/package"
+    [ "$with32" = with32 ] && sealwright_windows "$QC_ROOT/build-win32/bin" "$WINE32" x86
+    road_x64 "$QC_ROOT/build-win64"
+    [ "$with32" = with32 ] && road_x86 "$QC_ROOT/build-win32"
     "$WINESERVER" -k >/dev/null 2>&1 || true
     unset ODBCSYSINI
     echo "== Windows road test took $((SECONDS - started)) s"
