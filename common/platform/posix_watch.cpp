@@ -115,21 +115,24 @@ int FolderWatch::Watch(const std::string& folder, const std::string& mask) {
     int saved = errno;
     State& s = *state_;
     s.mask = mask;
-    if (s.folderWatch >= 0 && s.folder == folder) return 0;
+    if (s.folder != folder) {
+        s.Forget(s.folderWatch);
+        s.Forget(s.parentWatch);
+        s.folder = folder;
+    }
+    if (s.folderWatch >= 0) return 0;
     if (s.fd < 0) s.fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (s.fd < 0) return errno;
-    s.Forget(s.folderWatch);
-    s.Forget(s.parentWatch);
-    s.folder = folder;
     if (IsNetworkFileSystem(folder)) return errno = EREMOTE;
     s.folderWatch =
         inotify_add_watch(s.fd, folder.c_str(), kArrivals | kFolderGone | IN_ONLYDIR | IN_EXCL_UNLINK);
     if (s.folderWatch >= 0) {
+        s.Forget(s.parentWatch);
         errno = saved;
         return 0;
     }
     int error = errno;
-    if (error == ENOENT)
+    if (error == ENOENT && s.parentWatch < 0)
         s.parentWatch =
             inotify_add_watch(s.fd, ParentOf(folder).c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
     return errno = error;
