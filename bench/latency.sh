@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures how long a trigger file waits: from its arrival in the hot folder to its removal after processing,
 # with the service at its default pause (SamplingFrequency missing: 5000 ms), one SQLite row per trigger and
-# /bin/true as the signer. Triggers arrive one at a time at uneven moments (0.2 to 1.9 s apart), taking
-# turns: written in place, and written beside the folder then renamed in.
+# /bin/true as the signer. Triggers arrive one at a time at uneven moments (0.1 to 5.1 s after the previous
+# one was taken, so that they fall anywhere within the pause), taking turns: written in place, and written
+# beside the folder then renamed in.
 # Usage: bench/latency.sh [TRIGGERS]      (default 40, half of each kind)
 # QC_LATENCY_SERVICE=PATH measures another build of the service program (another branch's, say).
 set -euo pipefail
@@ -58,8 +59,8 @@ pause() { read -r -t "$1" -u "$never" || true; }
 echo "QuillCollector latency: $triggers triggers, default pause, SQLite3 ODBC, signer /bin/true, $(nproc) cores"
 latencies=()
 for ((i = 0; i < triggers; i++)); do
-    pause "$(printf '0.%03d' $((200 + RANDOM % 800)))"
-    (( RANDOM % 2 )) && pause "0.$((RANDOM % 900 + 100))"
+    gap=$((100 + RANDOM % 5000))
+    pause "$(printf '%d.%03d' $((gap / 1000)) $((gap % 1000)))"
     key=$(printf 'LT%06d' "$i")
     text=$(printf '%sXY%s' "${key:0:6}" "${key:6:2}")
     name="t$i.txt"

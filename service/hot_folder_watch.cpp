@@ -43,7 +43,8 @@ int HotFolderWatch::WaitForNextPass() {
     Clock::time_point now = Clock::now();
     Clock::time_point due = NextPassDue(now + std::chrono::milliseconds(pauseMs_));
     changeUnsettled_ = false;
-    auto waitMs = static_cast<unsigned>(std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now).count();
+    auto waitMs = static_cast<unsigned>(std::max<long long>(left, 0));  // due already: look at once
     int woken = watch_.Wait(waitMs);
     if (woken == platform::kFolderChanged) {
         lastChange_ = Clock::now();

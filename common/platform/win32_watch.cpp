@@ -87,6 +87,12 @@ class ChangeReader {
         event_ = nullptr;
     }
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    // Whether the folder was removed while we hold it: it stays, pending deletion, until we let go.
+    bool FolderPendingDeletion() const {
+        FILE_STANDARD_INFO info{};
+        return IsOpen() && GetFileInformationByHandleEx(handle_, FileStandardInfo, &info, sizeof info) &&
+               info.DeletePending;
+    }
     HANDLE Event() const { return event_; }
 
     // Reads what the completed request brought: `judge` says what each entry means. The request is
@@ -162,6 +168,7 @@ int FolderWatch::Watch(const std::string& folder, const std::string& mask) {
     DWORD saved = GetLastError();
     State& s = *state_;
     s.mask = mask;
+    if (s.folderReader.FolderPendingDeletion()) s.folderReader.Close();
     if (s.folderReader.IsOpen() && s.folder == folder) return 0;
     s.folder = folder;
     s.parentReader.Close();

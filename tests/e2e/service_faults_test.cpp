@@ -124,7 +124,13 @@ TEST_P(ServiceFaults, TenThousandTriggerFilesLeaveNoDescriptorsOrMemoryBehind) {
         fs::create_directory(install / "batch");
         for (int i = first; i < first + count; ++i)
             WriteFile(install / ("batch/t" + std::to_string(i) + ".pdf"), "NOKEYXY\n");
-        fs::rename(install / "batch", install / "arrivals");  // all of them at once, for one pass
+        // All of them at once, for one pass. On Windows the removed folder stays, pending deletion, until
+        // the service's next pass lets go of its watch.
+        EXPECT_TRUE(WaitFor([&] {
+            std::error_code pending;
+            fs::rename(install / "batch", install / "arrivals", pending);
+            return !pending;
+        }));
         return WaitFor([&] { return fs::is_empty(install / "arrivals"); }, 600000) &&
                WaitFor([&] {  // Windows refuses while the service enumerates the folder
                    std::error_code busy;
