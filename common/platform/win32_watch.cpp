@@ -87,11 +87,15 @@ class ChangeReader {
         event_ = nullptr;
     }
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    // Whether the folder was removed while we hold it: it stays, pending deletion, until we let go.
-    bool FolderPendingDeletion() const {
-        FILE_STANDARD_INFO info{};
-        return IsOpen() && GetFileInformationByHandleEx(handle_, FileStandardInfo, &info, sizeof info) &&
-               info.DeletePending;
+    // Whether the folder still opens by its name: one removed while we hold it stays, pending deletion
+    // (it opens no more), until we let go.
+    bool StillOpensAs(const std::string& folder) const {
+        HANDLE again = CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (again == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(again);
+        return true;
     }
     HANDLE Event() const { return event_; }
 
@@ -168,8 +172,13 @@ int FolderWatch::Watch(const std::string& folder, const std::string& mask) {
     DWORD saved = GetLastError();
     State& s = *state_;
     s.mask = mask;
-    if (s.folderReader.FolderPendingDeletion()) s.folderReader.Close();
-    if (s.folderReader.IsOpen() && s.folder == folder) return 0;
+    if (s.folderReader.IsOpen() && s.folder == folder) {
+        if (s.folderReader.StillOpensAs(folder)) {
+            ::SetLastError(saved);
+            return 0;
+        }
+        s.folderReader.Close();
+    }
     s.folder = folder;
     s.parentReader.Close();
     if (IsNetworkFolder(folder)) {
