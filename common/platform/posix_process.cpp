@@ -128,8 +128,8 @@ struct HiddenStart {
     if (getppid() != start.parent) _exit(127);  // we were gone before the request took hold
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
-    for (int signal :
-         {SIGPIPE, SIGIO, SIGTERM, SIGINT})  // nothing of ours may run here, nor be ignored there
+    // Nothing of ours may run here, nor stay ignored in the program.
+    for (int signal : {SIGPIPE, SIGIO, SIGTERM, SIGINT})
         sigaction(signal, &byDefault, nullptr);
     sigset_t none;
     sigemptyset(&none);
