@@ -52,7 +52,7 @@ std::string GetFileNameFromPath(const std::string& path) {
 
 int CollectFiles(SkipList& skipList) {
     std::string folder = ReadSettingString(kGeneralSection, kHotFolderPath, platform::kDefaultHotFolder);
-    std::string mask = ReadSettingString(kGeneralSection, kFileTypeMask, "*.PDF");
+    std::string mask = ReadSettingString(kGeneralSection, kFileTypeMask, kDefaultFileTypeMask);
     platform::DirectoryEnumeration files;
     platform::FoundFile found;
     if (files.Start(JoinPath(folder, mask), found) != 0) return 0;

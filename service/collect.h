@@ -6,6 +6,9 @@
 
 #include "skip_list.h"
 
+// The trigger files' mask when FileTypeMask is missing.
+inline constexpr const char* kDefaultFileTypeMask = "*.PDF";
+
 // Returns 0 when the enumeration could not be started, otherwise the code with which it ended
 // (platform::kNoMoreFiles normally).
 int CollectFiles(SkipList& skipList);

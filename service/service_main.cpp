@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "collect.h"
 #include "collector_log.h"
 #include "common/platform/platform.h"
 #include "common/settings.h"
+#include "hot_folder_watch.h"
 #include "single_service.h"
 #include "skip_list.h"
 #include "wide_setting.h"
@@ -18,9 +20,18 @@ constexpr unsigned kDefaultSamplingFrequencyMs = 5000;
 constexpr std::int64_t kLongestPauseMs = 4294967294;
 
 [[noreturn]] void PollForever(SkipList& skipList, unsigned pauseMs) {
+    HotFolderWatch hotFolder(pauseMs);
     for (;;) {
+        hotFolder.FollowSettings();
         CollectFiles(skipList);
-        platform::SleepMilliseconds(pauseMs);
+        if (hotFolder.WaitForNextPass() == platform::kStopRequested) EndOnStopRequest();
+    }
+}
+
+void CatchStopRequests() {
+    if (int error = platform::CatchStopRequests(); error != 0) {
+        platform::SetLastError(error);
+        WriteLog("Stop requests cannot be caught: the service ends without a stop entry");
     }
 }
 
@@ -39,6 +50,14 @@ unsigned PauseMilliseconds(const WideSetting& samplingFrequency) {
     return static_cast<unsigned>(std::min(samplingFrequency.value, kLongestPauseMs));
 }
 
+void EndOnStopRequest() {
+    platform::SetLastError(0);
+    WriteLogF("QuillCollector Stopped. Signal = %s",
+              platform::StopRequestName(platform::StopRequest()).c_str());
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
 int RunService() {
     SkipList skipList;
     if (platform::InitializeProcess() != 0) {
@@ -48,5 +67,6 @@ int RunService() {
     }
     if (!TakeInstallationLock()) return 1;
     WriteLog("QuillCollector Started.");
+    CatchStopRequests();
     PollForever(skipList, PauseMilliseconds(ReadWideSetting(kSamplingFrequency)));
 }

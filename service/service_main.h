@@ -11,3 +11,7 @@ unsigned PauseMilliseconds(const WideSetting& samplingFrequency);
 
 // Starts the service; returns only when the process cannot be started (exit code 1).
 int RunService();
+
+// Ends the service on the host's stop request: writes "QuillCollector Stopped." with the request and
+// exits with code 0. Whoever waits for a signer stops it (and its own children) first.
+[[noreturn]] void EndOnStopRequest();

@@ -6,6 +6,7 @@
 #include "collector_log.h"
 #include "common/platform/platform.h"
 #include "common/settings.h"
+#include "service_main.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ std::size_t TrailingSpaceLength(std::string_view s) {
 
 // Runs the signer to its end, or stops it when it overruns its time; -1 when it cannot be started.
 int RunSigner(const SignerCommand& command) {
+    if (platform::StopRequest() != 0) EndOnStopRequest();
     platform::ChildHandle child;
     if (platform::StartHiddenChild(command.arguments, command.text, child) != 0) return -1;
     int timeoutMs = SignerTimeoutMilliseconds(ReadWideSetting(kSignerTimeout));
@@ -48,6 +50,11 @@ int RunSigner(const SignerCommand& command) {
                   command.text.c_str());
         platform::KillChild(*child);
         return -1;
+    }
+    if (waited == platform::kStopRequested) {
+        platform::KillChild(*child);
+        WriteLogF("SignFile Stopped with the service, signer stopped, Command = %s", command.text.c_str());
+        EndOnStopRequest();
     }
     return waited == 0 ? exitCode : -1;
 }

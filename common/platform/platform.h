@@ -192,14 +192,62 @@ bool ArgumentSurvivesQuoting(const std::string& value);
 
 // Waits at most `timeoutMs` (negative: no bound) for the child to end. Returns 0 with the exit code
 // (128 + signal for a child ended by a signal on POSIX), or an error code; a time-out gives kWaitTimeout and
-// leaves the child running.
+// a stop request (see CatchStopRequests) kStopRequested, both leaving the child running.
 constexpr int kWaitTimeout = 258;  // WAIT_TIMEOUT
 int WaitChild(ChildProcess& child, int timeoutMs, int& exitCode);
 
-// Ends a child at once and reaps it.
+// Ends a child at once and reaps it; on POSIX with its process group (the children it started), on
+// Windows the job ends those when this process ends.
 void KillChild(ChildProcess& child);
 
 // Starts a program hidden and detached from this process: never waited for, never left as a zombie.
 int StartDetachedChild(const std::vector<std::string>& argv, const std::string& workingDirectory);
+
+// ---- Waking between passes -------------------------------------------------------------------------------
+
+// How long after its last change MayStillBeWritten may still hold a file back: a pass that comes this long
+// after a reported change finds such a file settled. 0 where the system's share modes tell (Windows).
+extern const unsigned kWriterSettleMilliseconds;
+
+// Results of the waits below besides 0, kWaitTimeout and an error code.
+constexpr int kFolderChanged = -2;  // a change was reported in the watched folder
+constexpr int kStopRequested = -3;  // the host asked the process to stop (see CatchStopRequests)
+
+// From now on the host's stop requests (POSIX: SIGTERM, SIGINT; Windows: Ctrl+C, Ctrl+Break, closing the
+// console, shutdown) no longer end the process at once: they are noted, and every wait below (WaitChild,
+// FolderWatch::Wait) returns kStopRequested, at once when the request came before the wait. Returns 0 or
+// an error code.
+int CatchStopRequests();
+// The request noted so far, 0 when none: the signal number, or the console event plus one on Windows.
+int StopRequest();
+// Its name for the log: "SIGTERM", "CTRL_C_EVENT".
+std::string StopRequestName(int request);
+
+// Reports what arrives in one folder, not in its subfolders: a file closed after writing or moved in
+// (Windows, which does not report a writer's close, reports a file added or changed once the folder has
+// been quiet for a moment, and one renamed in at once). Only names that match the mask count. A report
+// that events were lost counts as a change. Costs nothing while nothing happens.
+class FolderWatch {
+  public:
+    FolderWatch();
+    ~FolderWatch();
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // Watches `folder` for names matching `mask` instead of what was watched before; a watch that still
+    // holds on the same folder is kept as it is. Returns 0, or an error code when the folder cannot be
+    // watched (missing, no watches left, a network share that reports nothing); nothing is watched then,
+    // but a missing folder made again counts as a change where the system tells. A watch ends when its
+    // folder is removed, renamed or unmounted: Wait reports that as a change, and the next Watch tries again.
+    int Watch(const std::string& folder, const std::string& mask);
+    // Waits at most `timeoutMs` for a change; returns kFolderChanged (and forgets the changes reported so
+    // far), kWaitTimeout, kStopRequested, or an error code. Without a watch it waits for a stop request or
+    // the time-out only.
+    int Wait(unsigned timeoutMs);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace platform

@@ -295,7 +295,8 @@ bool ChangedWithinASecond(const struct stat& st) {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     long long changed = std::max(Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim));
-    return Nanoseconds(now) - changed < 1000000000LL;  // a time ahead of our clock counts as just changed
+    // A time ahead of our clock counts as just changed.
+    return Nanoseconds(now) - changed < kWriterSettleMilliseconds * 1000000LL;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "common/platform/platform.h"
+#include "common/platform/posix_stop.h"
 
 extern char** environ;
 
@@ -127,8 +128,9 @@ struct HiddenStart {
     if (getppid() != start.parent) _exit(127);  // we were gone before the request took hold
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
-    sigaction(SIGPIPE, &byDefault, nullptr);
-    sigaction(SIGIO, &byDefault, nullptr);
+    // Nothing of ours may run here, nor stay ignored in the program.
+    for (int signal : {SIGPIPE, SIGIO, SIGTERM, SIGINT})
+        sigaction(signal, &byDefault, nullptr);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -148,8 +150,8 @@ int StartEndingWithUs(const std::vector<std::string>& argv, pid_t& pid) {
     if (program.empty()) return ENOENT;
     std::vector<char*> args = ArgumentVector(argv);
     HiddenStart start{program.c_str(), args.data(), getpid()};
-    // No signal may be handled in the child while it borrows our memory (our programs install no handler
-    // that it could run after the mask is lifted just before exec).
+    // No signal may be handled in the child while it borrows our memory: it blocks them all until it has
+    // set every signal that we handle back to the default.
     sigset_t all, old;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &old);
@@ -183,21 +185,25 @@ int Reap(ChildProcess& child, int options, int& exitCode) {
     return 0;
 }
 
-// Waits for the child's end without a busy loop where the kernel offers process descriptors.
+// Waits for the child's end, or a stop request, without a busy loop where the kernel offers process
+// descriptors. A negative time-out waits without bound.
 int WaitBounded(ChildProcess& child, int timeoutMs, int& exitCode) {
     int pidfd = static_cast<int>(syscall(SYS_pidfd_open, child.pid, 0));
     if (pidfd >= 0) {
-        pollfd watch{pidfd, POLLIN, 0};
+        pollfd watched[2] = {{pidfd, POLLIN, 0}, {StopRequestDescriptor(), POLLIN, 0}};
         int ready;
         do
-            ready = poll(&watch, 1, timeoutMs);
-        while (ready < 0 && errno == EINTR);
+            ready = poll(watched, 2, timeoutMs);
+        while (ready < 0 && errno == EINTR && StopRequest() == 0);
         close(pidfd);
+        if (watched[0].revents == 0 && StopRequest() != 0) return kStopRequested;
         return ready == 0 ? kWaitTimeout : Reap(child, 0, exitCode);
     }
     for (int waited = 0;; waited += 10) {
         int result = Reap(child, WNOHANG, exitCode);
-        if (result != kWaitTimeout || waited >= timeoutMs) return result;
+        if (result != kWaitTimeout) return result;
+        if (StopRequest() != 0) return kStopRequested;
+        if (timeoutMs >= 0 && waited >= timeoutMs) return result;
         SleepMilliseconds(10);
     }
 }
@@ -224,8 +230,10 @@ bool ArgumentSurvivesQuoting(const std::string& /*value*/) {
 
 int WaitChild(ChildProcess& child, int timeoutMs, int& exitCode) {
     if (child.reaped) return errno = ECHILD;
-    int result = timeoutMs < 0 ? Reap(child, 0, exitCode) : WaitBounded(child, timeoutMs, exitCode);
-    if (result != 0) errno = result == kWaitTimeout ? ETIMEDOUT : result;
+    int result = WaitBounded(child, timeoutMs, exitCode);
+    if (result == kWaitTimeout) errno = ETIMEDOUT;
+    if (result == kStopRequested) errno = EINTR;
+    if (result > 0 && result != kWaitTimeout) errno = result;
     return result;
 }
 

@@ -2,6 +2,7 @@
 #include "common/platform/win32_windows.h"
 
 #include "common/platform/platform.h"
+#include "common/platform/win32_stop.h"
 
 namespace platform {
 
@@ -122,8 +123,13 @@ int WaitChild(ChildProcess& child, int timeoutMs, int& exitCode) {
         ::SetLastError(ERROR_INVALID_HANDLE);
         return ERROR_INVALID_HANDLE;
     }
-    DWORD waited =
-        WaitForSingleObject(child.process, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    HANDLE waitedFor[2] = {child.process, StopRequestEvent()};
+    DWORD waited = WaitForMultipleObjects(waitedFor[1] ? 2 : 1, waitedFor, FALSE,
+                                          timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    if (waited == WAIT_OBJECT_0 + 1) {
+        ::SetLastError(ERROR_OPERATION_ABORTED);
+        return kStopRequested;
+    }
     if (waited == WAIT_TIMEOUT) {
         ::SetLastError(WAIT_TIMEOUT);
         return kWaitTimeout;

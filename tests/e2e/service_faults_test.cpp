@@ -121,16 +121,21 @@ TEST_P(ServiceFaults, TenThousandTriggerFilesLeaveNoDescriptorsOrMemoryBehind) {
     // show what the service itself keeps. The normal build ignores the variable.
     std::string sanitizerOptions = GetEnv("ASAN_OPTIONS");
     SetEnv("ASAN_OPTIONS", sanitizerOptions + (sanitizerOptions.empty() ? "" : ":") + "quarantine_size_mb=0");
-    StartWith({{"DetailedLog", "0"}, {"HotFolderPath", install / "arrivals"}});
+    // Each batch arrives in a folder of its own: on Windows a removed folder that the service watches
+    // stays, pending deletion, until the service watches another.
+    int batches = 0;
     auto arrive = [&](int first, int count) {
+        std::string arrivals = install / ("arrivals" + std::to_string(batches++));
+        Configure({{"DetailedLog", "0"}, {"HotFolderPath", arrivals}});
+        if (!install.Running()) install.Start();
         fs::create_directory(install / "batch");
         for (int i = first; i < first + count; ++i)
             WriteFile(install / ("batch/t" + std::to_string(i) + ".pdf"), "NOKEYXY\n");
-        fs::rename(install / "batch", install / "arrivals");  // all of them at once, for one pass
-        return WaitFor([&] { return fs::is_empty(install / "arrivals"); }, kPassBoundMs) &&
+        fs::rename(install / "batch", arrivals);  // all of them at once, for one pass
+        return WaitFor([&] { return fs::is_empty(arrivals); }, kPassBoundMs) &&
                WaitFor([&] {  // Windows refuses while the service enumerates the folder
                    std::error_code busy;
-                   return fs::remove(install / "arrivals", busy);
+                   return fs::remove(arrivals, busy);
                });
     };
     // The folder can go while the service still ends its pass over it, its enumeration handle open: read

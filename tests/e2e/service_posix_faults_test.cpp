@@ -1,6 +1,7 @@
 // The service against what only POSIX has: links, FIFOs and devices in the hot folder, another user's
-// trigger files, a standard output nobody reads.
+// trigger files, a standard output nobody reads, the host's stop signals.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +15,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using ServicePosixFaults = EndToEndTest;
+// Whether a process is there and not a zombie.
+bool ProcessLives(const std::string& pid) {
+    std::string stat = ReadFile("/proc/" + pid + "/stat");
+    std::size_t state = stat.rfind(')');
+    return state != std::string::npos && state + 2 < stat.size() && stat[state + 2] != 'Z';
+}
+
+class ServicePosixFaults : public EndToEndTest {
+  protected:
+    // Sends the signal and gives the service's exit code once it has ended, -1 when it goes on.
+    int StopService(int signal) {
+        std::string pid = std::to_string(install.Service().NativeProcess());
+        kill(static_cast<pid_t>(install.Service().NativeProcess()), signal);
+        if (!WaitFor([&] { return !ProcessLives(pid); }, 10000)) return -1;
+        return install.Service().Wait();
+    }
+};
 
 bool IsOnOtherFileSystem(const std::string& a, const std::string& b) {
     struct stat sa {
@@ -116,6 +133,51 @@ TEST_P(ServicePosixFaults, StandardOutputNobodyReadsNeverHoldsTheService) {
     EXPECT_TRUE(install.Running());
     install.Stop();
     close(reader);
+}
+
+TEST_P(ServicePosixFaults, FileLeftToItsWriterIsTakenOnceSettledNotAPauseLater) {
+    if (!CanActAsUnprivilegedUser()) GTEST_SKIP() << "needs root to run the service as another user";
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    Configure({{"SamplingFrequency", "60000"}});
+    GiveToUnprivilegedUser(install.Folder());
+    install.Start(AsUnprivilegedUser({}));
+    ASSERT_TRUE(install.WaitForLog("Hot folder watched"));
+    // Root's file: the service may not take a lease on it, so the pass that its close wakes leaves it.
+    WriteFile(Hot("fresh.pdf"), "K1ABXY\n");
+    ASSERT_TRUE(install.WaitUntilGone(Hot("fresh.pdf"), 15000)) << install.Log();
+    EXPECT_EQ(install.CountInLog("File may still be written, left for a later pass: " + Hot("fresh.pdf")), 1);
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+}
+
+TEST_P(ServicePosixFaults, StopSignalEndsTheSignerWithItsChildrenAndIsLogged) {
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    std::string signer = install / "worker-signer.sh";
+    std::string workerPid = install / "worker.pid";
+    WriteFile(signer, "#!/bin/sh\nsleep 30 &\necho $! > '" + workerPid + ".new'\nmv '" + workerPid +
+                          ".new' '" + workerPid + "'\nwait\n");
+    chmod(signer.c_str(), 0755);
+    StartWith({{"Sealwright", signer}, {"SamplingFrequency", "60000"}});
+    install.DropTrigger("doc.pdf", "K1ABXY\n");
+    ASSERT_TRUE(WaitFor([&] { return FileExists(workerPid); }, 15000)) << install.Log();
+    std::string pid = ReadFile(workerPid);
+    pid.erase(pid.find_last_not_of("\n") + 1);
+    ASSERT_TRUE(ProcessLives(pid));
+
+    ASSERT_EQ(StopService(SIGTERM), 0);
+    EXPECT_TRUE(WaitFor([&] { return !ProcessLives(pid); }, 5000));
+    EXPECT_EQ(
+        install.CountInLog("SignFile Stopped with the service, signer stopped, Command = \"" + signer + "\""),
+        1);
+    EXPECT_EQ(install.CountInLog("QuillCollector Stopped. Signal = SIGTERM"), 1);
+    EXPECT_TRUE(FileExists(Hot("doc.pdf")));  // not signed: taken again at the next start
+    EXPECT_EQ(Counter("/archive/a.pdf"), "0");
+}
+
+TEST_P(ServicePosixFaults, StopSignalEndsThePauseAtOnce) {
+    StartWith({{"SamplingFrequency", "60000"}});
+    ASSERT_TRUE(install.WaitForLog("Hot folder watched"));
+    ASSERT_EQ(StopService(SIGINT), 0);  // a signal that still ended it would give 128 + 2
+    EXPECT_EQ(install.CountInLog("QuillCollector Stopped. Signal = SIGINT"), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, ServicePosixFaults, ::testing::Values(DatabaseDriver::SQLite),

@@ -32,6 +32,7 @@ class ServiceInstallation {
     void Stop();
     bool Running();
     Child::Resources ServiceResources() const { return service_->HeldResources(); }
+    Child& Service() { return *service_; }  // the running service (after Start)
 
     // A trigger file arrives whole: written beside the hot folder, then renamed into it.
     void DropTrigger(const std::string& name, const std::string& content);
