@@ -1,6 +1,8 @@
 // Win32 flavour of the platform layer: what several collectors sharing one hot folder need of it.
 #include "common/platform/win32_windows.h"
 
+#include <string>
+
 #include "common/platform/platform.h"
 
 namespace platform {
@@ -62,6 +64,28 @@ int RemoveEmptyDirectory(const std::string& path) {
 int RenameNoReplace(const std::string& from, const std::string& to) {
     // Without MOVEFILE_REPLACE_EXISTING nothing is replaced, without MOVEFILE_COPY_ALLOWED nothing copied.
     return MoveFileExA(from.c_str(), to.c_str(), 0) ? 0 : FailureCode(ERROR_GEN_FAILURE);
+}
+
+// Written beside the file under a name of this process, then put in its place in one rename: a reader
+// (another collector reading a heartbeat) sees the old or the new text.
+int ReplaceFileContent(const std::string& path, const std::string& text) {
+    std::string temp = path + ".new-" + std::to_string(GetCurrentProcessId());
+    HANDLE h =
+        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return FailureCode(ERROR_OPEN_FAILED);
+    DWORD written = 0;
+    bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+              written == text.size() && FlushFileBuffers(h);
+    int error = ok ? 0 : FailureCode(ERROR_WRITE_FAULT);
+    CloseHandle(h);
+    if (error == 0 &&
+        !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = FailureCode(ERROR_GEN_FAILURE);
+    if (error != 0) {
+        DeleteFileA(temp.c_str());
+        ::SetLastError(static_cast<DWORD>(error));
+    }
+    return error;
 }
 
 }  // namespace platform
