@@ -172,6 +172,7 @@ int RemoveEmptyDirectory(const std::string& path);
 
 // Renames within one file system in one atomic step: never replaces an existing destination, never
 // copies, never waits. Of several processes renaming the same file, one succeeds and the others fail.
+// A file that another process holds open for writing is refused with a sharing error, as by a move.
 int RenameNoReplace(const std::string& from, const std::string& to);
 
 // ---- Private-profile (INI) files ------------------------------------------------------------------------

@@ -245,6 +245,19 @@ int MoveFileNoReplace(const std::string& from, const std::string& to) {
     return errno = error;
 }
 
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    // The sharing rule of a move holds here too: a file its writer still holds stays where it is.
+    int error = CheckNotHeld(from);
+    if (error != 0) return errno = error;
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without exclusive renames (FUSE, some shares): the destination lies in a folder that
+    // only the caller writes to, so a look first is enough; the rename itself still has one winner.
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0 || errno != ENOENT) return errno = EEXIST;
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
 namespace {
 
 long long Nanoseconds(const timespec& t) {

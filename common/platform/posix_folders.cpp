@@ -54,13 +54,4 @@ int RemoveEmptyDirectory(const std::string& path) {
     return rmdir(path.c_str()) == 0 ? 0 : errno;
 }
 
-int RenameNoReplace(const std::string& from, const std::string& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without exclusive renames (FUSE, some shares): the destination lies in a folder that
-    // only the caller writes to, so a look first is enough; the rename itself still has one winner.
-    if (LookUpPath(to) != PathKind::Missing) return errno = EEXIST;
-    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 }  // namespace platform
