@@ -109,11 +109,16 @@ bool HotFolderReadable(const std::string& folder, bool enumerationStarted) {
     int error = enumerationStarted ? 0 : platform::ProbeFolder(folder);
     bool& unreadable = State().hotFolderUnreadable;
     if (error != 0 && !unreadable) {
+        // The reason goes into the text: the entry's own error code is whatever the settings read left.
+        std::string reason = platform::ErrorText(error);
+        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r'))
+            reason.pop_back();
         platform::SetLastError(error);
-        WriteLogF("Hot Folder Can't be read: %s", folder.c_str());
+        WriteLogF("Hot Folder Can't be read, Error %d (%s), Folder = %s", error, reason.c_str(),
+                  folder.c_str());
     } else if (error == 0 && unreadable) {
         platform::SetLastError(0);
-        WriteLogF("Hot Folder can be read again: %s", folder.c_str());
+        WriteLogF("Hot Folder can be read again, Folder = %s", folder.c_str());
     }
     unreadable = error != 0;
     return !unreadable;

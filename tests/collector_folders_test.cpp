@@ -63,15 +63,14 @@ TEST_F(CollectorFolders, UnreadableHotFolderIsReportedOnceAndAgainWhenItIsBack) 
     for (int pass = 0; pass < 3; ++pass)
         EXPECT_EQ(CollectFiles(skipList), 0);
     std::string log = Log();
-    EXPECT_EQ(Count(log, "Hot Folder Can't be read: " + dir / "hot" + " failed with error " +
-                             std::to_string(kPathNotFound) + ": "),
-              1)
+    EXPECT_EQ(Count(log, "Hot Folder Can't be read, Error " + std::to_string(kPathNotFound) + " ("), 1)
         << log;
+    EXPECT_EQ(Count(log, "), Folder = " + dir / "hot" + " failed with error "), 1) << log;
     std::filesystem::create_directory(dir / "hot");  // empty: no news
     for (int pass = 0; pass < 3; ++pass)
         CollectFiles(skipList);
     log = Log();
-    EXPECT_EQ(Count(log, "Hot Folder can be read again: " + dir / "hot"), 1) << log;
+    EXPECT_EQ(Count(log, "Hot Folder can be read again, Folder = " + dir / "hot" + " "), 1) << log;
     EXPECT_EQ(Count(log, " - "), 2) << log;
 }
 
