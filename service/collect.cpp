@@ -138,11 +138,17 @@ int CollectFiles(SkipList& skipList) {
     platform::FoundFile found;
     bool started = files.Start(JoinPath(folder, mask), found) == 0;
     if (!HotFolderReadable(folder, started)) return 0;
-    if (State().inProgress.Prepare(folder)) {
+    InProgressFolder& inProgress = State().inProgress;
+    inProgress.Prepare(folder);
+    if (inProgress.Exists()) {
+        inProgress.Beat();
         FinishHeldTriggers(folder, skipList);
-        State().takeover.Look(folder, State().inProgress.Name(), skipList);
     }
-    if (!started) return 0;
+    State().takeover.Look(folder, inProgress.Name(), skipList);
+    if (!started) {
+        inProgress.RemoveIfEmpty();
+        return 0;
+    }
     WriteDetailedLogF("Start Collect Files.");
     int end = 0;
     while (end == 0) {
@@ -150,5 +156,8 @@ int CollectFiles(SkipList& skipList) {
         end = files.Next(found);
     }
     if (end != platform::kNoMoreFiles) WriteLog("FindNextFile");
+    int saved = platform::LastError();
+    inProgress.RemoveIfEmpty();
+    platform::SetLastError(saved);
     return end;
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "common/platform/platform.h"
 #include "common/settings.h"
@@ -46,24 +47,55 @@ std::string InProgressFolderName(const std::string& hostName, const std::string&
 InProgressFolder::InProgressFolder()
     : name_(InProgressFolderName(platform::HostName(), GetProgramDirectory())) {}
 
-bool InProgressFolder::Prepare(const std::string& hotFolder) {
-    if (hotFolder != hotFolder_) {
-        hotFolder_ = hotFolder;
-        path_ = Join(hotFolder, name_);
-        ready_ = false;
-    }
-    // Made again when it has gone (another collector took it over while this one stood still).
-    if (ready_ && platform::LookUpPath(path_) == platform::PathKind::Directory) return true;
+void InProgressFolder::Prepare(const std::string& hotFolder) {
+    if (hotFolder == hotFolder_) return;
+    hotFolder_ = hotFolder;
+    path_ = Join(hotFolder, name_);
+    ready_ = false;
+}
+
+bool InProgressFolder::Exists() {
+    ready_ = platform::LookUpPath(path_) == platform::PathKind::Directory &&
+             platform::MakeDirectory(Join(path_, kHeartbeatFolder)) == 0;
+    return ready_;
+}
+
+bool InProgressFolder::Make() {
+    if (ready_) return true;
+    int saved = platform::LastError();
     ready_ =
         platform::MakeDirectory(path_) == 0 && platform::MakeDirectory(Join(path_, kHeartbeatFolder)) == 0;
     if (ready_) Beat(true);
+    platform::SetLastError(saved);
     return ready_;
+}
+
+void InProgressFolder::RemoveIfEmpty() {
+    if (!ready_) return;
+    int saved = platform::LastError();
+    platform::DirectoryEnumeration entries;
+    platform::FoundFile found;
+    for (int end = entries.Start(Join(path_, "*"), found); end == 0; end = entries.Next(found))
+        if (!found.isDirectory) {
+            platform::SetLastError(saved);
+            return;  // a trigger that stays: the heartbeat keeps it from being taken over
+        }
+    std::string beats = Join(path_, kHeartbeatFolder);
+    std::vector<std::string> names;
+    for (int end = entries.Start(Join(beats, "*"), found); end == 0; end = entries.Next(found))
+        if (!found.isDirectory) names.push_back(found.name);
+    for (const std::string& name : names)
+        platform::DeleteFile(Join(beats, name));
+    platform::RemoveEmptyDirectory(beats);
+    platform::RemoveEmptyDirectory(path_);
+    ready_ = false;
+    platform::SetLastError(saved);
 }
 
 InProgressFolder::Claim InProgressFolder::ClaimTrigger(const std::string& found, std::string& held) {
     std::size_t cut = found.rfind(platform::kPathSeparator);
     held = Join(path_, cut == std::string::npos ? found : found.substr(cut + 1));
-    if (!ready_) return Claim::NotClaimed;
+    if (!Make()) return Claim::NotClaimed;
     int error = platform::RenameNoReplace(found, held);
     if (error == 0) return Claim::Taken;
     // A share may report a rename that happened as failed: what lies where is the answer.
@@ -72,7 +104,8 @@ InProgressFolder::Claim InProgressFolder::ClaimTrigger(const std::string& found,
     // Only this collector writes into its folder: a file there under the name is the one just renamed.
     if (source == platform::PathKind::Missing)
         return target == platform::PathKind::File ? Claim::Taken : Claim::Gone;
-    if (platform::IsNotFound(error) && target == platform::PathKind::Missing && Prepare(hotFolder_) &&
+    ready_ = false;  // our folder may have been taken away: made again for one more try
+    if (platform::IsNotFound(error) && target == platform::PathKind::Missing && Make() &&
         platform::RenameNoReplace(found, held) == 0)
         return Claim::Taken;  // our folder had been taken away and is back
     platform::SetLastError(error);

@@ -21,21 +21,30 @@ class InProgressFolder {
   public:
     InProgressFolder();
 
-    // Points the folder at `hotFolder` (the setting may change between passes) and makes it when it is
-    // missing; false when it cannot be made (the collector then works in the hot folder itself).
-    bool Prepare(const std::string& hotFolder);
+    // Points the folder at `hotFolder` (the setting may change between passes). The folder itself is made
+    // at the first claim of a pass and removed at its end when nothing is left in it, so that a hot folder
+    // with nothing to do stays empty.
+    void Prepare(const std::string& hotFolder);
+    // True when the folder is there: it may hold triggers of an earlier pass.
+    bool Exists();
     const std::string& Path() const { return path_; }
     const std::string& Name() const { return name_; }
 
     enum class Claim { Taken, Gone, NotClaimed };
     // Renames the trigger `found` into the folder; `held` receives where it now lies. Gone: another
-    // collector took it, or it vanished. NotClaimed: it stays where it was (a rename the folder refuses).
+    // collector took it, or it vanished. NotClaimed: it stays where it was (the folder cannot be made, or
+    // the rename is refused).
     Claim ClaimTrigger(const std::string& found, std::string& held);
 
     // Refreshes the heartbeat when it is older than a second, or at once with `now`.
     void Beat(bool now = false);
 
+    // Removes the folder with its heartbeat when no trigger is left in it.
+    void RemoveIfEmpty();
+
   private:
+    bool Make();
+
     std::string name_;
     std::string hotFolder_;
     std::string path_;
