@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::size_t kNamePartLength = 24;
 constexpr auto kBeatInterval = std::chrono::seconds(1);
+constexpr unsigned kRetryPauseMs = 50;
 
 std::string Join(const std::string& folder, const std::string& name) {
     return folder + platform::kPathSeparator + name;
@@ -98,6 +99,13 @@ InProgressFolder::Claim InProgressFolder::ClaimTrigger(const std::string& found,
     if (!Make()) return Claim::NotClaimed;
     int error = platform::RenameNoReplace(found, held);
     if (error == 0) return Claim::Taken;
+    if (platform::LookUpPath(found) != platform::PathKind::Missing) {
+        // Windows refuses a rename while another collector's rename of the same file is under way: a
+        // moment later the file is gone, or the refusal stands (its writer holds it).
+        platform::SleepMilliseconds(kRetryPauseMs);
+        error = platform::RenameNoReplace(found, held);
+        if (error == 0) return Claim::Taken;
+    }
     // A share may report a rename that happened as failed: what lies where is the answer.
     platform::PathKind source = platform::LookUpPath(found);
     platform::PathKind target = platform::LookUpPath(held);

@@ -162,7 +162,7 @@ TEST_P(Farm, EveryTriggerOnceEverySigningCountedAndNothingLostWhenCollectorsDie)
                 std::string::npos)
             held = entry.path().string();
     if (held.empty()) {  // it had nothing in hand and had removed its folder: one as it would make it
-        held = install.HotFolder() + "/QuillCollector-stopped-collector-00000000";
+        held = (fs::path(install.HotFolder()) / "QuillCollector-stopped-collector-00000000").string();
         fs::create_directories(held + "/heartbeat");
         WriteFile(held + "/heartbeat/heartbeat.txt", "1 " + dead.Folder());
     }
