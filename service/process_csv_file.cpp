@@ -86,21 +86,93 @@ bool OpenQuery(Session& session, const Job& job) {
     return false;
 }
 
-// Raises the row's counter; false when the database refused the update (logged with the driver's text).
-bool CountSigning(Session& session, const Job& job, std::int64_t counter, const std::string& fileName) {
-    std::int64_t next = counter + 1;
-    std::string update =
-        StrPrintf(kUpdateFormat, job.table.c_str(), static_cast<long long>(next), fileName.c_str());
-    std::string sql = StrPrintf("UPDATE %s SET RCCODE = ? WHERE RCAFNM = ?", job.table.c_str());
-    if (!session.database->Execute(sql, {next, fileName})) {
-        // Signed but not counted: this must not pass for success.
-        WriteLogF("File Can't be counted, Error %d, Update Query = %s\n%s", kProcessComError, update.c_str(),
-                  LogText::AlreadyEscaped(session.database->GetLastErrorString()));
+// Times the counter is read again and the raise tried again when other collectors raised the row
+// in between; each of them succeeds at every try it loses, so this is only reached by a row raised
+// without end by others.
+constexpr int kCountAttempts = 64;
+
+// The row's counter as it stands now, as a number and as the text the database gives for it; false with
+// the reason when no row can be read.
+bool ReadCounterAgain(Session& session, const Job& job, const std::string& fileName, std::int64_t& counter,
+                      std::string& stored, std::string& why) {
+    CADORecordset records(session.database.get());
+    std::string shown =
+        StrPrintf("SELECT RCCODE FROM %s WHERE RCAFNM = '%s'", job.table.c_str(), fileName.c_str());
+    std::string sql = StrPrintf("SELECT RCCODE FROM %s WHERE RCAFNM = ?", job.table.c_str());
+    if (!records.Open(records.GetActiveConnection(), shown, CADORecordset::ModeQuery, sql, {fileName})) {
+        why = records.GetLastErrorString();
         return false;
     }
-    WriteDetailedLogF("Sign OK: Update Query = %s, NumAffected = %d", update.c_str(),
-                      session.database->GetRecordsAffected());
+    bool read = !records.IsEof() && records.GetFieldValue(0, counter, why);
+    if (records.IsEof()) why = "no row is left: " + shown;
+    if (read && !records.GetFieldValue(0, stored, "")) stored.clear();
+    records.Close();
+    return read;
+}
+
+// Raises the counter from `counter` to `counter` + 1 only where the row still holds `counter` (NULL reads
+// 0, as when it was read), so that a raise by another collector in between is never overwritten. A
+// counter kept as text (" +7 ") is compared as the text it is, `stored`, when that is given. The rows
+// touched: 0 when the row holds another value by now, -1 when the driver cannot tell.
+bool CompareAndRaise(Session& session, const Job& job, std::int64_t counter, const std::string* stored,
+                     const std::string& fileName, int& touched) {
+    const char* format = counter == 0 && !stored
+                             ? "UPDATE %s SET RCCODE = ? WHERE RCAFNM = ? AND (RCCODE = ? OR RCCODE IS NULL)"
+                             : "UPDATE %s SET RCCODE = ? WHERE RCAFNM = ? AND RCCODE = ?";
+    std::string sql = StrPrintf(format, job.table.c_str());
+    db::Parameter expected = stored ? db::Parameter(*stored) : db::Parameter(counter);
+    if (!session.database->Execute(sql, {counter + 1, fileName, expected})) return false;
+    touched = session.database->GetRecordsAffected();
     return true;
+}
+
+// Raises the row's counter by one, whatever other collectors do meanwhile: compare-and-set on the value
+// read, read again and tried again when another got there first. False when the database refused the
+// update, the row cannot be read again, or the raise cannot be confirmed (logged with the reason).
+bool CountSigning(Session& session, const Job& job, std::int64_t counter, const std::string& fileName) {
+    std::string why, stored;
+    bool byText = false;
+    for (int attempt = 1; attempt <= kCountAttempts; ++attempt) {
+        if (counter == INT64_MAX) {
+            why = "RCCODE " + std::to_string(counter) + " cannot be raised";
+            break;
+        }
+        std::string update = StrPrintf(kUpdateFormat, job.table.c_str(), static_cast<long long>(counter + 1),
+                                       fileName.c_str());
+        int touched = 0;
+        bool ran = CompareAndRaise(session, job, counter, byText ? &stored : nullptr, fileName, touched);
+        if (!ran && !byText && ReadCounterAgain(session, job, fileName, counter, stored, why) &&
+            !stored.empty()) {
+            byText = true;  // a text column that the database will not compare with a number
+            continue;
+        }
+        if (!ran) {
+            // Signed but not counted: this must not pass for success.
+            WriteLogF("File Can't be counted, Error %d, Update Query = %s\n%s", kProcessComError,
+                      update.c_str(), LogText::AlreadyEscaped(session.database->GetLastErrorString()));
+            return false;
+        }
+        if (touched > 0) {
+            WriteDetailedLogF("Sign OK: Update Query = %s, NumAffected = %d", update.c_str(), touched);
+            return true;
+        }
+        if (touched < 0) {
+            // Whether the row was raised, or another collector raised it first, is unknown.
+            WriteLogF(
+                "File Can't be counted, Error %d, Update Query = %s\nthe driver does not tell whether a "
+                "row was updated (NumAffected = %d)",
+                kProcessComError, update.c_str(), touched);
+            return false;
+        }
+        std::int64_t tried = counter;
+        if (!ReadCounterAgain(session, job, fileName, counter, stored, why)) break;
+        // Unchanged in value, so only its form differs from the number compared: compare its text.
+        byText = counter == tried && !stored.empty();
+    }
+    if (why.empty()) why = StrPrintf("other writers raised the row at each of %d tries", kCountAttempts);
+    WriteLogF("File Can't be counted, Error %d, RCAFNM = %s: %s", kProcessComError, fileName.c_str(),
+              why.c_str());
+    return false;
 }
 
 // The row's file name and counter; false with the reason when either cannot be read, or when the
@@ -184,8 +256,17 @@ void ReleaseAfterError(Session& session) {
 }  // namespace
 
 int ProcessCsvFile(std::string path) {
+    return ProcessCsvFile(path, path);
+}
+
+int ProcessCsvFile(const std::string& foundPath, const std::string& heldPath) {
+    const std::string& path = foundPath;
     Job job;
-    if (int error = ReadDocumentKey(path, job.key); error != 0) {
+    if (int error = ReadDocumentKey(heldPath, job.key); error != 0) {
+        if (platform::IsNotFound(error)) {
+            WriteDetailedLogF("File gone before it could be read, passed over: %s", path.c_str());
+            return kProcessFileGone;
+        }
         WriteLogF("File Can't be opened, Error %d, File = %s", error, path.c_str());
         return kProcessCannotOpenFile;
     }

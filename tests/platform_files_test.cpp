@@ -74,15 +74,40 @@ TEST_P(SharingTest, FileHeldByAnotherProcessCannotBeOpenedMovedOrDeleted) {
 
 INSTANTIATE_TEST_SUITE_P(Holders, SharingTest, ::testing::ValuesIn(HolderModes()));
 
-TEST(Files, SharedReadCreatesMissingFileAndReadsOnce) {
+TEST(Files, SharedReadNeverCreatesAMissingFile) {
     TempDir dir;
     platform::File file;
-    ASSERT_EQ(platform::OpenForSharedRead(dir / "vanished.pdf", file), 0);
-    char buffer[16];
-    std::size_t got = 99;
-    EXPECT_EQ(file.Read(buffer, sizeof buffer, got), 0);
-    EXPECT_EQ(got, 0u);
-    EXPECT_TRUE(FileExists(dir / "vanished.pdf"));
+    int error = platform::OpenForSharedRead(dir / "vanished.pdf", file);
+    EXPECT_EQ(error, kFileNotFound);
+    EXPECT_TRUE(platform::IsNotFound(error));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_FALSE(FileExists(dir / "vanished.pdf"));
+    EXPECT_TRUE(platform::IsNotFound(platform::OpenForSharedRead(dir / "missing/vanished.pdf", file)));
+}
+
+// Of the collectors renaming one trigger into folders of their own, exactly one gets it; a folder made
+// twice is no error, and only an empty one is removed.
+TEST(Files, RenameNoReplaceGivesAFileToOneTaker) {
+    TempDir dir;
+    EXPECT_EQ(platform::MakeDirectory(dir / "one"), 0);
+    EXPECT_EQ(platform::MakeDirectory(dir / "one"), 0);
+    EXPECT_EQ(platform::MakeDirectory(dir / "two"), 0);
+    EXPECT_EQ(platform::LookUpPath(dir / "one"), platform::PathKind::Directory);
+    WriteFile(dir / "a.pdf", "key");
+    EXPECT_EQ(platform::LookUpPath(dir / "a.pdf"), platform::PathKind::File);
+    EXPECT_EQ(platform::RenameNoReplace(dir / "a.pdf", dir / "one/a.pdf"), 0);
+    EXPECT_TRUE(platform::IsNotFound(platform::RenameNoReplace(dir / "a.pdf", dir / "two/a.pdf")));
+    EXPECT_EQ(platform::LookUpPath(dir / "a.pdf"), platform::PathKind::Missing);
+    EXPECT_EQ(platform::LookUpPath(dir / "two/a.pdf"), platform::PathKind::Missing);
+    WriteFile(dir / "a.pdf", "other");
+    EXPECT_EQ(platform::RenameNoReplace(dir / "a.pdf", dir / "one/a.pdf"), kAlreadyExists);
+    EXPECT_EQ(ReadFile(dir / "one/a.pdf"), "key");
+    EXPECT_NE(platform::RemoveEmptyDirectory(dir / "one"), 0);
+    EXPECT_EQ(platform::RemoveEmptyDirectory(dir / "two"), 0);
+    EXPECT_EQ(platform::LookUpPath(dir / "two"), platform::PathKind::Missing);
+    EXPECT_EQ(platform::ProbeFolder(dir / "one"), 0);
+    EXPECT_TRUE(platform::IsNotFound(platform::ProbeFolder(dir / "two")));
+    EXPECT_FALSE(platform::HostName().empty());
 }
 
 TEST(Files, MoveNeverReplacesAndDeleteRefusesFolders) {

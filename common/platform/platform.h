@@ -134,9 +134,9 @@ class File {
     std::intptr_t handle_ = kInvalid;
 };
 
-// Opens for reading, sharing read access only: creates the file empty when it is missing, and fails with
-// a sharing error when another process holds it open for writing or write-locked. A symbolic link is not
-// followed: opening one fails.
+// Opens an existing file for reading, sharing read access only: a missing file is never created (the error
+// says it is missing), and a file that another process holds open for writing or write-locked fails with
+// a sharing error. A symbolic link is not followed: opening one fails.
 int OpenForSharedRead(const std::string& path, File& out);
 
 // True when another process may still be writing the file and that cannot be ruled out: the writer
@@ -161,6 +161,32 @@ bool PathExists(const std::string& path);
 // The file a path leads to once every symbolic link on the way is followed; the path as it stands when
 // that cannot be told (nothing there) or the system's files are not reached through links (Windows).
 std::string FollowLinks(const std::string& path);
+
+// ---- Folders shared by several collectors ----------------------------------------------------------------
+
+// The name of this machine as the system gives it; empty when it cannot be had.
+std::string HostName();
+
+// What a path names, without following a link.
+enum class PathKind { Missing, File, Directory, Other };
+PathKind LookUpPath(const std::string& path);
+
+// True for the codes that say a file or its folder is not there (ENOENT; ERROR_FILE_NOT_FOUND,
+// ERROR_PATH_NOT_FOUND).
+bool IsNotFound(int error);
+
+// 0 when the folder can be listed (also when it is empty), otherwise the system's reason.
+int ProbeFolder(const std::string& path);
+
+// Creates a folder; 0 also when a folder of that name is there already.
+int MakeDirectory(const std::string& path);
+// Removes a folder only when it is empty.
+int RemoveEmptyDirectory(const std::string& path);
+
+// Renames within one file system in one atomic step: never replaces an existing destination, never
+// copies, never waits. Of several processes renaming the same file, one succeeds and the others fail.
+// A file that another process holds open for writing is refused with a sharing error, as by a move.
+int RenameNoReplace(const std::string& from, const std::string& to);
 
 // ---- Private-profile (INI) files ------------------------------------------------------------------------
 

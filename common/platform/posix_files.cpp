@@ -221,7 +221,7 @@ int CopyThenDelete(const std::string& from, const std::string& to) {
     return error;
 }
 
-int RenameNoReplace(const std::string& from, const std::string& to) {
+int RenameOrLinkNoReplace(const std::string& from, const std::string& to) {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
     // The file system has no exclusive rename: a hard link cannot replace anything either.
@@ -239,7 +239,7 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 int OpenForSharedRead(const std::string& path, File& out) {
     out.Close();
     // A link is never followed: it could make us read a file we were not given, or create one elsewhere.
-    int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | kOpenFlags, 0666);
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags);
     if (fd < 0) return errno;
     if (IsHeldWithoutSharing(fd)) {
         close(fd);
@@ -278,9 +278,22 @@ std::string FollowLinks(const std::string& path) {
 int MoveFileNoReplace(const std::string& from, const std::string& to) {
     struct stat st {};
     int error = lstat(from.c_str(), &st) == 0 ? CheckNotHeld(from, st) : errno;
-    if (error == 0) error = RenameNoReplace(from, to);
+    if (error == 0) error = RenameOrLinkNoReplace(from, to);
     if (error == EXDEV && S_ISREG(st.st_mode)) error = CopyThenDelete(from, to);
     return errno = error;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    // The sharing rule of a move holds here too: a file its writer still holds stays where it is.
+    int error = CheckNotHeld(from);
+    if (error != 0) return errno = error;
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without exclusive renames (FUSE, some shares): the destination lies in a folder that
+    // only the caller writes to, so a look first is enough; the rename itself still has one winner.
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0 || errno != ENOENT) return errno = EEXIST;
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 namespace {

@@ -131,9 +131,9 @@ int File::Size(std::uint64_t& size) {
 
 namespace {
 
-int Open(const std::string& path, DWORD access, DWORD flags, File& out) {
+int Open(const std::string& path, DWORD access, DWORD disposition, DWORD flags, File& out) {
     out.Close();
-    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL | flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return FailureCode(ERROR_OPEN_FAILED);
     out = File(reinterpret_cast<std::intptr_t>(h));
@@ -153,7 +153,7 @@ DWORD ReparseTag(const File& file) {
 
 // A link is not followed: it could make us read a file we were not given, or create one elsewhere.
 int OpenForSharedRead(const std::string& path, File& out) {
-    int error = Open(path, GENERIC_READ, FILE_FLAG_OPEN_REPARSE_POINT, out);
+    int error = Open(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, out);
     if (error != 0) return error;
     DWORD tag = ReparseTag(out);
     if (tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT) {
@@ -162,7 +162,7 @@ int OpenForSharedRead(const std::string& path, File& out) {
         return ERROR_CANT_ACCESS_FILE;
     }
     if (tag == 0) return 0;
-    return Open(path, GENERIC_READ, 0, out);  // deduplicated or cloud files: their data, through the system
+    return Open(path, GENERIC_READ, OPEN_EXISTING, 0, out);  // deduplicated or cloud files: their data, through the system
 }
 
 bool MayStillBeWritten(const std::string& /*path*/) {
@@ -170,7 +170,7 @@ bool MayStillBeWritten(const std::string& /*path*/) {
 }
 
 int OpenForAppend(const std::string& path, File& out) {
-    int error = Open(path, GENERIC_WRITE, 0, out);
+    int error = Open(path, GENERIC_WRITE, OPEN_ALWAYS, 0, out);
     if (error != 0) return error;
     DWORD saved = GetLastError();  // OPEN_ALWAYS tells whether the file existed; keep that
     LONG high = 0;                 // with the high part, a log beyond 4 GB is still appended to

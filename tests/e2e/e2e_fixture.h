@@ -35,6 +35,13 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
     // Files of the hot and backup folders, named as the service names them (native separators).
     std::string Hot(const std::string& name) const { return install / ("hot/" + name); }
     std::string Backup(const std::string& name) const { return install / ("backup/" + name); }
+    // Where the service holds a trigger it claimed: its own folder inside the hot folder.
+    std::string Held(const std::string& name) const {
+        for (const auto& entry : std::filesystem::directory_iterator(install.HotFolder()))
+            if (entry.is_directory() && entry.path().filename().string().rfind("QuillCollector-", 0) == 0)
+                return (entry.path() / name).string();
+        return "(no folder of the service in the hot folder)";
+    }
 
     void AddRow(const std::string& key, const std::string& file, std::optional<long long> counter = 0) {
         sql->Execute("INSERT INTO " + table + " VALUES (" + Quoted(key) + ", " + Quoted(file) + ", " +

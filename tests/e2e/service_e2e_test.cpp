@@ -130,9 +130,11 @@ TEST_P(ServiceEndToEnd, BackupCollisionPutsTheFileOnTheSkipList) {
     StartWith({{"UseBackupFolder", "1"}});
     WriteFile(Backup("taken.pdf"), "earlier");
     install.DropTrigger("taken.pdf", "K9ABXY\n");
+    ASSERT_TRUE(install.WaitForLog("File Can't be moved: "));
+    // It stays where the service holds it, away from other collectors, and the entry names that place.
     std::string moveFailed =
-        "File Can't be moved: " + Logged(Hot("taken.pdf")) + ", " + Logged(Backup("taken.pdf"));
-    ASSERT_TRUE(install.WaitForLog(moveFailed));
+        "File Can't be moved: " + Logged(Held("taken.pdf")) + ", " + Logged(Backup("taken.pdf"));
+    ASSERT_TRUE(install.WaitForLog(moveFailed)) << install.Log();
     int processingEntries = install.CountInLog("Start Processing File = " + Logged(Hot("taken.pdf")));
     ASSERT_TRUE(WaitFor([&] {
         return install.CountInLog("Start Processing File = " + Logged(Hot("taken.pdf"))) >=
@@ -140,8 +142,14 @@ TEST_P(ServiceEndToEnd, BackupCollisionPutsTheFileOnTheSkipList) {
     }));
     EXPECT_EQ(install.CountInLog("Number of results from Query"), 1);  // processed once only
     EXPECT_EQ(install.CountInLog(moveFailed), 1);
-    EXPECT_TRUE(FileExists(Hot("taken.pdf")));
+    EXPECT_TRUE(FileExists(Held("taken.pdf")));
     EXPECT_EQ(ReadFile(Backup("taken.pdf")), "earlier");
+    install.DropTrigger("taken.pdf", "K9ABXY\n");  // a new one under the same name waits too, as before
+    ASSERT_TRUE(WaitFor([&] {
+        return install.CountInLog("Start Processing File = " + Hot("taken.pdf")) >= processingEntries + 6;
+    }));
+    EXPECT_EQ(install.CountInLog("Number of results from Query"), 1);
+    EXPECT_TRUE(FileExists(Hot("taken.pdf")));
 }
 
 TEST_P(ServiceEndToEnd, MaskLetterCaseSubfoldersAndOtherFiles) {

@@ -43,6 +43,12 @@ TEST_P(ServiceFaults, HotFolderDeletedAndCreatedAgain) {
     fs::create_directory(install.HotFolder());
     ASSERT_TRUE(Process("back.pdf", "K1ABXY\n"));
     EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+    // Said once while it was gone, with the system's reason, and once when it was back.
+    EXPECT_EQ(install.CountInLog("Hot Folder Can't be read, Error " + std::to_string(kPathNotFound) + " ("),
+              1)
+        << install.Log();
+    EXPECT_EQ(install.CountInLog("), Folder = " + install.HotFolder() + " failed with error "), 1);
+    EXPECT_EQ(install.CountInLog("Hot Folder can be read again, Folder = " + install.HotFolder() + " "), 1);
 }
 
 TEST_P(ServiceFaults, GarbageAndHugeSettingsFiles) {

@@ -57,8 +57,18 @@ void ServiceInstallation::DropTrigger(const std::string& name, const std::string
     RenameReplacing(dir_ / ("incoming/" + name), dir_ / ("hot/" + name));
 }
 
+// A trigger the service has claimed lies in its own folder inside the hot folder until it is done.
 bool ServiceInstallation::WaitUntilGone(const std::string& path, int timeoutMs) {
-    return WaitFor([&] { return !FileExists(path); }, timeoutMs);
+    std::filesystem::path file(path);
+    auto held = [&] {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), error))
+            if (entry.path().filename().string().rfind("QuillCollector-", 0) == 0 &&
+                FileExists((entry.path() / file.filename()).string()))
+                return true;
+        return false;
+    };
+    return WaitFor([&] { return !FileExists(path) && !held(); }, timeoutMs);
 }
 
 bool ServiceInstallation::WaitForLog(const std::string& text, int timeoutMs) {

@@ -5,6 +5,7 @@
 //   TESTSIGNER_EXIT    exit codes for the 1st, 2nd, ... call, blank-separated; the last one repeats
 //                      (default 0). The call number is the number of lines already in the record file.
 //   TESTSIGNER_SLEEP   seconds to sleep before ending
+//   TESTSIGNER_SLEEP_MS milliseconds to sleep before ending (a signer that takes a little time)
 //   TESTSIGNER_SIGNAL  signal number to end with instead of an exit code
 #include <chrono>
 #include <csignal>
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
     }
     if (!Env("TESTSIGNER_SLEEP").empty())
         std::this_thread::sleep_for(std::chrono::seconds(std::atoi(Env("TESTSIGNER_SLEEP").c_str())));
+    if (!Env("TESTSIGNER_SLEEP_MS").empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(Env("TESTSIGNER_SLEEP_MS").c_str())));
     if (!Env("TESTSIGNER_SIGNAL").empty()) std::raise(std::atoi(Env("TESTSIGNER_SIGNAL").c_str()));
     return ExitCodeForCall(call);
 }
