@@ -162,6 +162,10 @@ bool PathExists(const std::string& path);
 // that cannot be told (nothing there) or the system's files are not reached through links (Windows).
 std::string FollowLinks(const std::string& path);
 
+// Replaces (or creates) a file with `text` so that a reader sees the old or the new file, never half of one;
+// an existing file keeps its permissions.
+int ReplaceFileContent(const std::string& path, const std::string& text);
+
 // ---- Folders shared by several collectors ----------------------------------------------------------------
 
 // The name of this machine as the system gives it; empty when it cannot be had.

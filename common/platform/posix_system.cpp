@@ -15,7 +15,6 @@
 #include <ctime>
 
 #include "common/platform/platform.h"
-#include "common/platform/posix_whole_file.h"
 #include "common/private_profile.h"
 
 namespace platform {

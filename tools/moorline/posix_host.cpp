@@ -33,7 +33,6 @@
 #include <vector>
 
 #include "common/platform/platform.h"
-#include "common/platform/posix_whole_file.h"
 #include "common/settings.h"
 #include "common/text_format.h"
 #include "tools/moorline/host.h"
