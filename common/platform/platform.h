@@ -218,4 +218,12 @@ bool AppendSystemMenuItem(std::uintptr_t window, unsigned commandId, const std::
 // Windows). False for every other message, and always on POSIX.
 bool SystemMenuCommand(const void* nativeMessage, unsigned& command);
 
+// ---- Sockets of this process (bounding a database driver's network waits) --------------------------------
+
+// The native handles of every socket this process holds open, in no particular order.
+std::vector<std::intptr_t> OpenSockets();
+// Ends both directions of a socket without closing its handle, so that a call blocked on it returns at once
+// (its owner then sees the connection lost) and the owner still closes the handle itself.
+void ShutDownSocket(std::intptr_t socket);
+
 }  // namespace platform
