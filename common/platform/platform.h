@@ -225,5 +225,7 @@ std::vector<std::intptr_t> OpenSockets();
 // Ends both directions of a socket without closing its handle, so that a call blocked on it returns at once
 // (its owner then sees the connection lost) and the owner still closes the handle itself.
 void ShutDownSocket(std::intptr_t socket);
+// Whether something waits to be read on a socket, or its peer has closed it; never waits.
+bool SocketHasInput(std::intptr_t socket);
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 // Sockets of this process on Linux: found among the descriptors listed in /proc/self/fd.
 #include <dirent.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
@@ -27,6 +28,11 @@ std::vector<std::intptr_t> OpenSockets() {
 
 void ShutDownSocket(std::intptr_t socket) {
     shutdown(static_cast<int>(socket), SHUT_RDWR);
+}
+
+bool SocketHasInput(std::intptr_t socket) {
+    pollfd entry{static_cast<int>(socket), POLLIN, 0};
+    return poll(&entry, 1, 0) != 0;  // readable, closed, or in error
 }
 
 }  // namespace platform

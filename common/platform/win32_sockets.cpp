@@ -35,4 +35,16 @@ void ShutDownSocket(std::intptr_t socket) {
     WSACleanup();
 }
 
+bool SocketHasInput(std::intptr_t socket) {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return true;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(static_cast<SOCKET>(socket), &readable);
+    timeval now{0, 0};
+    bool input = select(0, &readable, nullptr, nullptr, &now) != 0;
+    WSACleanup();
+    return input;
+}
+
 }  // namespace platform

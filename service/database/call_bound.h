@@ -9,6 +9,9 @@
 
 namespace db {
 
+// A driver that ignores its bound gets this much longer before the call is ended for it.
+inline constexpr int kBoundGraceSeconds = 1;
+
 // Runs `action` on the watcher thread once `delay` has passed, unless cancelled before. The action must not
 // wait for the thread that scheduled it.
 std::uint64_t RunLater(std::chrono::milliseconds delay, std::function<void()> action);

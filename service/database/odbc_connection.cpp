@@ -26,9 +26,6 @@ namespace {
 
 using Handles = Connection::Handles;
 
-// A driver that ignores its bound gets this much longer before the call is ended for it.
-constexpr int kGraceSeconds = 1;
-
 // A value for a connection string: braced when it holds a character that would end or open one.
 std::string ConnectionStringValue(const std::string& value) {
     bool plain =
@@ -139,7 +136,9 @@ class Keeper {
         }
         if (!taken.handles) return taken;
         CancelLater(taken.idleEnd);
-        if (taken.driverText == driverText && std::chrono::steady_clock::now() < taken.closesAt) return taken;
+        if (taken.driverText == driverText && std::chrono::steady_clock::now() < taken.closesAt &&
+            Quiet(taken))
+            return taken;
         Discard(std::move(taken));
         return {};
     }
@@ -150,6 +149,14 @@ class Keeper {
     }
 
   private:
+    // An idle session has nothing to say: input waiting means the server has ended it (a restart sends
+    // its farewell and closes). Costs no round trip; a cut that sent nothing shows at the next statement.
+    static bool Quiet(const KeptConnection& connection) {
+        for (std::intptr_t socket : connection.sockets)
+            if (platform::SocketHasInput(socket)) return false;
+        return true;
+    }
+
     KeptConnection TakeLocked() {
         KeptConnection taken = std::move(kept_);
         kept_ = {};
@@ -244,7 +251,7 @@ void Connection::Connect() {
     std::vector<std::intptr_t> before = platform::OpenSockets();
     SQLRETURN result;
     {
-        CallBound bound(loginSeconds_ > 0 ? loginSeconds_ + kGraceSeconds : 0, [before] {
+        CallBound bound(loginSeconds_ > 0 ? loginSeconds_ + kBoundGraceSeconds : 0, [before] {
             for (std::intptr_t socket : SocketsNotIn(before))
                 platform::ShutDownSocket(socket);
         });

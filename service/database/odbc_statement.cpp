@@ -31,9 +31,10 @@ void Statement::Allocate() {
 template <typename Call>
 SQLRETURN Statement::Bounded(const char* operation, Call call) {
     int seconds = connection_.StatementSeconds();
+    if (connection_.sockets_.empty()) return call();  // nothing of ours could end the wait (SQLite's file)
     SQLRETURN result;
     {
-        CallBound bound(seconds > 0 ? seconds + 1 : 0, [sockets = connection_.sockets_] {
+        CallBound bound(seconds > 0 ? seconds + kBoundGraceSeconds : 0, [sockets = connection_.sockets_] {
             for (std::intptr_t socket : sockets)
                 platform::ShutDownSocket(socket);
         });

@@ -49,7 +49,11 @@ else()
   set_tests_properties(database_server_cleanup PROPERTIES FIXTURES_CLEANUP qc_postgresql TIMEOUT 120)
 endif()
 
-add_library(qc_database_test_support STATIC ${CMAKE_SOURCE_DIR}/tests/support/database_servers.cpp)
+set(_qc_server_sources ${CMAKE_SOURCE_DIR}/tests/support/database_servers.cpp)
+if(QC_DB_TEST_POSTGRESQL)
+  list(APPEND _qc_server_sources ${CMAKE_SOURCE_DIR}/tests/support/database_servers_posix.cpp)
+endif()
+add_library(qc_database_test_support STATIC ${_qc_server_sources})
 target_link_libraries(qc_database_test_support PUBLIC qc_test_support qc_common)
 target_compile_definitions(qc_database_test_support PRIVATE QC_DB_TEST_DIR="${QC_DB_TEST_DIR}"
   QC_ODBC_DRIVER_DIR="${QC_ODBC_DRIVER_DIR}" QC_DB_TEST_POSTGRESQL=$<BOOL:${QC_DB_TEST_POSTGRESQL}>)
