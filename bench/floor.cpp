@@ -2,8 +2,9 @@
 // written bare against ODBC and posix_spawn: connect, SELECT the rows, start the signer and wait for it,
 // UPDATE the counter, disconnect. Prints the documents per second.
 //
-//   bench_floor CONNECTION TABLE SIGNER KEYFILE
-// KEYFILE holds one document key per line.
+//   bench_floor CONNECTION TABLE SIGNER KEYFILE [kept]
+// KEYFILE holds one document key per line. With "kept" the program logs in once for the whole run and does
+// the rest per document: the floor of a collector that keeps its connection.
 #include <spawn.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -77,24 +78,31 @@ void Update(SQLHDBC dbc, const std::string& table, const Row& row) {
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
 }
 
-void ProcessKey(SQLHENV env, const std::string& connection, const std::string& table, const std::string& signer,
-                const std::string& key) {
+SQLHDBC Connect(SQLHENV env, const std::string& connection) {
     SQLHDBC dbc;
     Check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), "alloc dbc");
     Check(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)connection.c_str(), SQL_NTS, nullptr, 0, nullptr,
                            SQL_DRIVER_NOPROMPT),
           "connect");
-    for (const Row& row : Select(dbc, table, key))
-        if (Sign(signer, row.file) == 0) Update(dbc, table, row);
+    return dbc;
+}
+
+void Disconnect(SQLHDBC dbc) {
     SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+}
+
+void ProcessKey(SQLHDBC dbc, const std::string& table, const std::string& signer, const std::string& key) {
+    for (const Row& row : Select(dbc, table, key))
+        if (Sign(signer, row.file) == 0) Update(dbc, table, row);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: bench_floor CONNECTION TABLE SIGNER KEYFILE\n");
+    bool kept = argc == 6 && std::string(argv[5]) == "kept";
+    if (argc != 5 && !kept) {
+        std::fprintf(stderr, "usage: bench_floor CONNECTION TABLE SIGNER KEYFILE [kept]\n");
         return 2;
     }
     std::vector<std::string> keys;
@@ -104,7 +112,13 @@ int main(int argc, char** argv) {
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
     auto start = std::chrono::steady_clock::now();
-    for (const std::string& key : keys) ProcessKey(env, argv[1], argv[2], argv[3], key);
+    SQLHDBC shared = kept ? Connect(env, argv[1]) : nullptr;
+    for (const std::string& key : keys) {
+        SQLHDBC dbc = kept ? shared : Connect(env, argv[1]);
+        ProcessKey(dbc, argv[2], argv[3], key);
+        if (!kept) Disconnect(dbc);
+    }
+    if (kept) Disconnect(shared);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     SQLFreeHandle(SQL_HANDLE_ENV, env);
     std::printf("floor: %zu documents in %.2f s = %.1f documents/s\n", keys.size(), seconds, keys.size() / seconds);

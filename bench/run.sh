@@ -20,7 +20,9 @@ cmake --build "$build" -j "$(nproc)" >/dev/null
 
 # QC_BENCH_DIR chooses the file system of the database and the folders (default /tmp).
 work=$(mktemp -d "${QC_BENCH_DIR:-/tmp}/qc-bench-XXXXXX")
-trap 'kill "${service:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+# The service runs inside a command substitution (a subshell): its process id reaches the clean-up through a
+# file, never as an empty variable (a bare "kill 0" would end this script's own process group).
+trap 'if [ -s "$work/service.pid" ]; then kill "$(cat "$work/service.pid")" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 mkdir -p "$work/install"
 cp "$build/bin/QuillCollectorService" "$work/install/"
 database="$work/archive.db"
@@ -76,7 +78,8 @@ best() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 run_service() {
     cp "$work/pristine.db" "$database"
     "$work/install/QuillCollectorService" > /dev/null &
-    service=$!
+    local service=$!
+    echo "$service" > "$work/service.pid"
     sleep 0.5
     [ -f "$work/before.txt" ] || proc_figures $service > "$work/before.txt"
     make_triggers
@@ -88,6 +91,7 @@ run_service() {
     seconds=$(awk -v a="$start" -v b="$(now)" 'BEGIN { print b - a }')
     proc_figures $service > "$work/after.txt"
     kill $service; wait $service 2>/dev/null || true
+    rm -f "$work/service.pid"
     echo "    service round: ${seconds} s ($(signed_rows) rows signed)" >&2
     echo "$seconds"
 }

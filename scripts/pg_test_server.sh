@@ -33,13 +33,27 @@ as_owner() {
     fi
 }
 
+# The folder of this machine's ODBC drivers, by its multiarch triplet (x86_64-linux-gnu, aarch64-linux-gnu...).
+odbc_driver_dir() {
+    local triplet
+    triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch 2>/dev/null || true)
+    [ -n "$triplet" ] || { echo "the multiarch triplet of this machine is unknown" >&2; exit 1; }
+    echo "/usr/lib/$triplet/odbc"
+}
+
 port_is_free() {
     ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
+# A port of 54330-54429 that nothing listens on now and that is not among the ports given, tried from a
+# random place so that runs side by side seldom pick the same one; another run may still take it first,
+# which the start detects (see setup).
 free_port() {
-    local port
-    for port in $(seq 54330 54429); do
+    local offset port i
+    offset=$((RANDOM % 100))
+    for ((i = 0; i < 100; i++)); do
+        port=$((54330 + (offset + i) % 100))
+        case " $* " in *" $port "*) continue ;; esac
         if port_is_free "$port"; then
             echo "$port"
             return 0
@@ -62,7 +76,9 @@ server_stop() {
 
 write_config() {
     local config=$1 port=$2 state=$3
-    local driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so
+    local drivers driver
+    drivers=$(odbc_driver_dir)
+    driver=$drivers/psqlodbcw.so
     local options="Servername=127.0.0.1;Port=$port;Database=$DATABASE;BoolsAsChar=0;CommLog=0;Debug=0"
     mkdir -p "$config"
     cat >"$config/odbcinst.ini" <<EOF
@@ -74,7 +90,7 @@ Debug=0
 
 [SQLite3]
 Description=SQLite3 ODBC Driver
-Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so
+Driver=$drivers/libsqlite3odbc.so
 EOF
     cat >"$config/odbc.ini" <<EOF
 [test]
@@ -106,8 +122,6 @@ setup() {
     mkdir -p "$state"
     [ "$(id -u)" -eq 0 ] && chown postgres "$state"
     chmod 700 "$state"
-    port=$(free_port)
-    echo "$port" >"$state/port"
     printf '%s\n' "postgres" >"$state/superuser.pw"
     as_owner "$bin/initdb" -D "$state/data" -U postgres --pwfile="$state/superuser.pw" -A scram-sha-256 \
         -E UTF8 --locale=C.UTF-8 >"$state/initdb.log" 2>&1 || { cat "$state/initdb.log" >&2; exit 1; }
@@ -118,7 +132,20 @@ fsync = off
 synchronous_commit = off
 full_page_writes = off
 EOF
-    server_start "$state" || { cat "$state/server.log" >&2; exit 1; }
+    # The port is free when picked but not reserved: a server that finds it taken by then tries another.
+    local tries taken=""
+    for ((tries = 1; ; tries++)); do
+        port=$(free_port $taken)
+        taken="$taken $port"
+        echo "$port" >"$state/port"
+        server_start "$state" && break
+        if [ "$tries" -ge 5 ] || ! grep -q "could not bind\|could not create any TCP/IP sockets" "$state/server.log"; then
+            cat "$state/server.log" >&2
+            exit 1
+        fi
+        echo "port $port was taken before the server bound it; another one" >&2
+        : >"$state/server.log"
+    done
     PGPASSWORD=postgres as_owner "$bin/psql" -q -h 127.0.0.1 -p "$port" -U postgres -d postgres -v ON_ERROR_STOP=1 <<EOF
 CREATE ROLE $ROLE LOGIN PASSWORD '$PASSWORD';
 CREATE DATABASE $DATABASE OWNER $ROLE;

@@ -65,6 +65,12 @@ bool OpenDatabase(Session& session) {
     session.database = std::make_unique<CADODatabase>();
     session.database->SetConnectionString(
         ReadSettingString(kGeneralSection, kConnectionString, "Dsn=test;uid=someuser;pwd=7305"));
+    session.database->SetLoginTimeout(
+        ReadSettingInt(kGeneralSection, kLoginTimeout, db::kDefaultLoginSeconds));
+    session.database->SetCommandTimeout(
+        ReadSettingInt(kGeneralSection, kQueryTimeout, db::kDefaultStatementSeconds));
+    session.database->SetKeepConnectionSeconds(
+        ReadSettingInt(kGeneralSection, kKeepConnectionSeconds, db::kDefaultKeepSeconds));
     if (session.database->Open()) return true;
     std::string error = session.database->GetLastErrorString();
     WriteLogF("pAdoDb->Open Error: %s\nGetLastError = %d\n", LogText::AlreadyEscaped(error),

@@ -280,4 +280,14 @@ class FolderWatch {
     std::unique_ptr<State> state_;
 };
 
+// ---- Sockets of this process (bounding a database driver's network waits) --------------------------------
+
+// The native handles of every socket this process holds open, in no particular order.
+std::vector<std::intptr_t> OpenSockets();
+// Ends both directions of a socket without closing its handle, so that a call blocked on it returns at once
+// (its owner then sees the connection lost) and the owner still closes the handle itself.
+void ShutDownSocket(std::intptr_t socket);
+// Whether something waits to be read on a socket, or its peer has closed it; never waits.
+bool SocketHasInput(std::intptr_t socket);
+
 }  // namespace platform

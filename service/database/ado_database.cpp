@@ -41,13 +41,25 @@ BOOL CADODatabase::Open(const std::string& connection, const std::string& userId
     if (!connection.empty()) connectionString_ = connection;
     try {
         db::Connection& target = Require(connection_);
-        if (connectionTimeout_ != 0) target.SetConnectionTimeout(connectionTimeout_);
+        if (connectionTimeout_ != 0) target.SetLoginTimeout(connectionTimeout_);
         target.Open(connectionString_, userId, password);
         return 1;
     } catch (const db::_com_error& error) {
         RecordError(error);
         return 0;
     }
+}
+
+void CADODatabase::SetLoginTimeout(int seconds) {
+    if (connection_) connection_->SetLoginTimeout(seconds);
+}
+
+void CADODatabase::SetCommandTimeout(int seconds) {
+    if (connection_) connection_->SetStatementTimeout(seconds);
+}
+
+void CADODatabase::SetKeepConnectionSeconds(int seconds) {
+    if (connection_) connection_->SetKeepSeconds(seconds);
 }
 
 BOOL CADODatabase::Execute(const std::string& sql) {

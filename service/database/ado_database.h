@@ -52,8 +52,15 @@ class CADODatabase {
     std::string GetLastErrorString() const { return lastError_; }
     db::HRESULT GetLastErrorCode() const { return lastErrorCode_; }
 
-    // Seconds Open may take to log in; 0 (the start value) leaves the driver's default.
+    // Seconds Open may take to log in; 0 (the start value) leaves the default of 15 s.
     void SetConnectionTimeout(int seconds) { connectionTimeout_ = seconds; }
+    // Seconds the login, and each statement, may take before it fails; 0 means no bound. The start
+    // values are ADO's: 15 and 30.
+    void SetLoginTimeout(int seconds);
+    void SetCommandTimeout(int seconds);
+    // Seconds the physical connection stays open after Close, unused, for the next Open of any object
+    // with the same connection string, which then skips the login; 0 (the start value) disconnects.
+    void SetKeepConnectionSeconds(int seconds);
 
     // Does nothing when closed.
     void Close();

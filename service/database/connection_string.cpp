@@ -6,13 +6,19 @@ namespace db {
 
 namespace {
 
-bool IsPasswordKey(const std::string& key) {
+// A key as compared: without the blanks around it, in lower case.
+std::string KeyName(const std::string& key) {
     std::size_t first = key.find_first_not_of(" \t");
     std::size_t last = key.find_last_not_of(" \t");
-    if (first == std::string::npos) return false;
+    if (first == std::string::npos) return "";
     std::string name;
     for (std::size_t i = first; i <= last; ++i)
         name += static_cast<char>(std::tolower(static_cast<unsigned char>(key[i])));
+    return name;
+}
+
+bool IsPasswordKey(const std::string& key) {
+    std::string name = KeyName(key);
     return name == "pwd" || name == "password";
 }
 
@@ -57,6 +63,32 @@ std::string MaskPasswords(const std::string& text) {
         pos = end + 1;
     }
     return masked;
+}
+
+std::string ConnectionStringKeyValue(const std::string& text, const std::string& key) {
+    std::string wanted = KeyName(key);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t equals = text.find('=', pos);
+        std::size_t semicolon = text.find(';', pos);
+        if (equals == std::string::npos) return "";
+        if (semicolon != std::string::npos && semicolon < equals) {
+            pos = semicolon + 1;
+            continue;
+        }
+        std::size_t end = ValueEnd(text, equals + 1);
+        if (KeyName(text.substr(pos, equals - pos)) == wanted) {
+            std::string value = text.substr(equals + 1, end - equals - 1);
+            std::size_t first = value.find_first_not_of(" \t");
+            std::size_t last = value.find_last_not_of(" \t");
+            value = first == std::string::npos ? "" : value.substr(first, last - first + 1);
+            if (value.size() >= 2 && value.front() == '{' && value.back() == '}')
+                value = value.substr(1, value.size() - 2);
+            return value;
+        }
+        pos = end + 1;
+    }
+    return "";
 }
 
 }  // namespace db

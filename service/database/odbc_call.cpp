@@ -63,6 +63,13 @@ SQLRETURN Check(SQLRETURN result, SQLSMALLINT handleType, SQLHANDLE handle, cons
     throw _com_error(CodeFor(records), std::string(function), Describe(records));
 }
 
+bool IsConnectionLost(const _com_error& error) {
+    const std::string& text = error.Description().value_or("");
+    for (const char* state : {"SQLSTATE 08", "SQLSTATE 57P01", "SQLSTATE 57P02", "SQLSTATE 57P03"})
+        if (text.find(state) != std::string::npos) return true;
+    return false;
+}
+
 void Raise(const char* sqlState, const char* source, const std::string& message) {
     throw _com_error(HresultForSqlState(sqlState), std::string(source),
                      "SQLSTATE " + std::string(sqlState) + ": " + message);

@@ -22,5 +22,10 @@ inline constexpr const char* kConnectionNotOpen = "08003";
 inline constexpr const char* kInvalidCursorState = "24000";
 inline constexpr const char* kInvalidDescriptorIndex = "07009";
 inline constexpr const char* kFunctionSequenceError = "HY010";
+inline constexpr const char* kTimeoutExpired = "HYT00";
+
+// Whether the error says the connection itself is gone (SQLSTATE class 08, or the server ending the
+// session: 57P01 to 57P03), rather than the statement failing on a live one.
+bool IsConnectionLost(const _com_error& error);
 
 }  // namespace db::odbc

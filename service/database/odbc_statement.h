@@ -32,6 +32,12 @@ class Statement {
     void Release() noexcept;
 
   private:
+    void Allocate();
+    void ExecuteOnce(const std::string& sql);
+    // Runs one driver call within the connection's statement bound; raises SQLSTATE HYT00 when the call
+    // had to be ended.
+    template <typename Call>
+    SQLRETURN Bounded(const char* operation, Call call);
     SQLHSTMT Handle(const char* operation) const;
     void BindParameters();
     void DescribeColumns();

@@ -51,7 +51,11 @@ else()
   qc_label_tests(database database_server_setup database_server_cleanup)
 endif()
 
-add_library(qc_database_test_support STATIC ${CMAKE_SOURCE_DIR}/tests/support/database_servers.cpp)
+set(_qc_server_sources ${CMAKE_SOURCE_DIR}/tests/support/database_servers.cpp)
+if(QC_DB_TEST_POSTGRESQL)
+  list(APPEND _qc_server_sources ${CMAKE_SOURCE_DIR}/tests/support/database_servers_posix.cpp)
+endif()
+add_library(qc_database_test_support STATIC ${_qc_server_sources})
 target_link_libraries(qc_database_test_support PUBLIC qc_test_support qc_common)
 target_compile_definitions(qc_database_test_support PRIVATE QC_DB_TEST_DIR="${QC_DB_TEST_DIR}"
   QC_ODBC_DRIVER_DIR="${QC_ODBC_DRIVER_DIR}" QC_DB_TEST_POSTGRESQL=$<BOOL:${QC_DB_TEST_POSTGRESQL}>)

@@ -1,7 +1,13 @@
 // The PostgreSQL server going away in the middle of a session. These tests stop the shared test server,
 // so they run alone (SERIAL).
+#include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include "common/settings.h"
 #include "error_text.h"
@@ -103,3 +109,90 @@ TEST_F(ServerStopTest, AStoppedServerRefusesTheConnectionAndTheDefaultDsnConnect
 }
 
 }  // namespace
+
+namespace {
+
+// A server that takes the connection and never answers: a listening socket nobody accepts from.
+class SilentListener {
+  public:
+    SilentListener() {
+        socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(socket_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(socket_, 8) != 0 ||
+            getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            ADD_FAILURE() << "no listener";
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentListener() { close(socket_); }
+    int Port() const { return port_; }
+
+  private:
+    int socket_ = -1;
+    int port_ = 0;
+};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+TEST_F(ServerStopTest, ALoginToAServerThatNeverAnswersFailsWithinItsBound) {
+    SilentListener listener;
+    CADODatabase db;
+    db.SetLoginTimeout(1);
+    std::string silent =
+        "Driver={PostgreSQL Unicode};Servername=127.0.0.1;Port=" + std::to_string(listener.Port()) +
+        ";Database=qc_test;Uid=someuser;Pwd=7305";
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(db.Open(silent));
+    EXPECT_LT(SecondsSince(start), 10.0);  // without a bound it waits for ever
+    EXPECT_THAT(db.GetLastErrorString(), AnyOf(HasSubstr("timeout expired"), HasSubstr("SQLSTATE HYT00")));
+}
+
+TEST_F(ServerStopTest, AStatementOnAFrozenServerIsEndedPastItsBoundAndTheConnectionIsNotKept) {
+    CADODatabase db;
+    db.SetCommandTimeout(1);
+    db.SetKeepConnectionSeconds(60);
+    ASSERT_TRUE(db.Open(database.DsnLessConnectionString())) << db.GetLastErrorString();
+    ASSERT_TRUE(db.Execute("SELECT 1"));
+    postgres_server::Freeze();
+    auto start = std::chrono::steady_clock::now();
+    bool updated = db.Execute("SELECT 2");
+    double seconds = SecondsSince(start);
+    postgres_server::Thaw();
+    EXPECT_FALSE(updated);
+    EXPECT_LT(seconds, 10.0);  // without our bound it waits until the server goes on
+    EXPECT_THAT(db.GetLastErrorString(), HasSubstr("SQLSTATE HYT00: Timeout expired"));
+    db.Close();
+    EXPECT_FALSE(db::Connection::HasKeptConnectionForTesting());
+    EXPECT_TRUE(db.Open()) << db.GetLastErrorString();
+    EXPECT_TRUE(db.Execute("SELECT 3")) << db.GetLastErrorString();
+    db.Close();
+    db::Connection::DropKeptConnectionForTesting();
+}
+
+TEST_F(ServerStopTest, AKeptConnectionLostToARestartIsReplacedBeforeTheQueryRuns) {
+    auto first = std::make_unique<CADODatabase>();
+    first->SetKeepConnectionSeconds(60);
+    ASSERT_TRUE(first->Open(database.DsnLessConnectionString())) << first->GetLastErrorString();
+    first.reset();
+    ASSERT_TRUE(db::Connection::HasKeptConnectionForTesting());
+    StopServer();
+    StartServer();
+
+    CADODatabase second;
+    second.SetKeepConnectionSeconds(60);
+    ASSERT_TRUE(second.Open(database.DsnLessConnectionString())) << second.GetLastErrorString();
+    CADORecordset records(&second);
+    EXPECT_TRUE(records.Open(second.GetActiveConnection(), "SELECT 1", CADORecordset::ModeQuery))
+        << records.GetLastErrorString();
+    EXPECT_EQ(records.GetRecordCount(), 1);
+    records.Close();
+    second.Close();
+    EXPECT_TRUE(db::Connection::HasKeptConnectionForTesting());  // the fresh one
+    db::Connection::DropKeptConnectionForTesting();
+}

@@ -33,5 +33,19 @@ TEST_P(ServiceServerRestart, FilesFailWhileTheServerIsDownAndSucceedAfterwards) 
     EXPECT_EQ(install.SignerCalls().size(), 2u);
 }
 
+TEST_P(ServiceServerRestart, TheConnectionKeptAcrossARestartCostsTheNextDocumentNothing) {
+    AddRow("K1XY", "/archive/first.pdf", 0);
+    AddRow("K2XY", "/archive/second.pdf", 0);
+    StartWith();
+    ASSERT_TRUE(Process("first.pdf", "K1ABXY\n"));
+    postgres_server::Stop();
+    postgres_server::Start();
+    sql = std::make_unique<OdbcClient>(database->DsnLessConnectionString());
+    ASSERT_TRUE(Process("second.pdf", "K2ABXY\n"));
+    EXPECT_EQ(install.CountInLog("Result = "), 0) << install.Log();
+    EXPECT_EQ(Counter("/archive/first.pdf"), "1");
+    EXPECT_EQ(Counter("/archive/second.pdf"), "1");
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, ServiceServerRestart, ::testing::Values(DatabaseDriver::PostgreSQL),
                          DriverTestName);

@@ -15,12 +15,16 @@ const std::string kServerConfig = std::string(QC_DB_TEST_DIR) + "/postgresql/ser
 const std::string kPostgresDriver = std::string(QC_ODBC_DRIVER_DIR) + "/psqlodbcw.so";
 const std::string kSqliteDriver = std::string(QC_ODBC_DRIVER_DIR) + "/libsqlite3odbc.so";
 
+}  // namespace
+
 std::string ServerValue(const char* key) {
     if (!FileExists(kServerConfig))
         throw std::runtime_error("no PostgreSQL test server: " + kServerConfig +
                                  " is missing (run the tests through ctest, which starts it)");
     return platform::ReadProfileString(kServerConfig, "Server", key, "", 4096);
 }
+
+namespace {
 
 std::string DriverSections() {
     return "[PostgreSQL Unicode]\nDriver=" + kPostgresDriver +

@@ -42,6 +42,9 @@ class TestDatabase {
     std::string sqliteFile_;
 };
 
+// A value of the PostgreSQL test server's description (Port, StateDir, Role, Password, Database).
+std::string ServerValue(const char* key);
+
 // The PostgreSQL test server.
 namespace postgres_server {
 int Port();
@@ -49,6 +52,10 @@ int Port();
 void Stop();
 // Starts it again on the same port; waits until it accepts connections.
 void Start();
+// Every process of the server stopped with SIGSTOP (a hung host: connections stay open, nothing answers),
+// and let go on with SIGCONT.
+void Freeze();
+void Thaw();
 }  // namespace postgres_server
 
 }  // namespace testing_support
