@@ -170,7 +170,7 @@ TEST_P(ServicePosixFaults, StopSignalEndsTheSignerWithItsChildrenAndIsLogged) {
         install.CountInLog("SignFile Stopped with the service, signer stopped, Command = \"" + signer + "\""),
         1);
     EXPECT_EQ(install.CountInLog("QuillCollector Stopped. Signal = SIGTERM"), 1);
-    EXPECT_TRUE(FileExists(Hot("doc.pdf")));  // not signed: taken again at the next start
+    EXPECT_TRUE(FileExists(Held("doc.pdf")));  // not signed: still held, finished at the next start
     EXPECT_EQ(Counter("/archive/a.pdf"), "0");
 }
 
