@@ -13,5 +13,9 @@ inline constexpr const char* kDefaultFileTypeMask = "*.PDF";
 // (platform::kNoMoreFiles normally).
 int CollectFiles(SkipList& skipList);
 
+// Refreshes this collector's heartbeat (at most once a second), so that other collectors do not take back a
+// trigger still in hand while its rows are signed one after another.
+void KeepClaimsAlive();
+
 // The part of a path after its last separator, or the whole path when it has none.
 std::string GetFileNameFromPath(const std::string& path);

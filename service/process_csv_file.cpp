@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "collect.h"
 #include "collector_log.h"
 #include "common/platform/platform.h"
 #include "common/settings.h"
@@ -211,6 +212,7 @@ int SignRows(Session& session, const Job& job) {
                       LogText::AlreadyEscaped(why));
             return kProcessComError;
         }
+        KeepClaimsAlive();  // each signer run may take up to its bound
         int result = SignFile(fileName, job.channel, job.ipAddress, job.port);
         WriteLogF("Sign File: %s, Return Value: %d\n", fileName.c_str(), result);
         if (result != 0) {
