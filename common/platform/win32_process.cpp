@@ -1,6 +1,8 @@
 // Win32 flavour of the platform layer: child processes, started hidden with CreateProcessA.
 #include "common/platform/win32_windows.h"
 
+#include <vector>
+
 #include "common/platform/platform.h"
 #include "common/platform/win32_stop.h"
 
@@ -68,25 +70,60 @@ HANDLE ChildrenJob() {
 
 enum class Lifetime { EndsWithUs, Detached };
 
+// Names the job a child is born in, so that no moment exists in which we could be killed with the child
+// started and outside the job (Windows 10 and later; elsewhere Initialize or Update fails).
+class JobAttribute {
+  public:
+    explicit JobAttribute(HANDLE job) : job_(job) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+        list_ = list;
+        if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST, &job_, sizeof job_, nullptr,
+                                       nullptr)) {
+            DeleteProcThreadAttributeList(list_);
+            list_ = nullptr;
+        }
+    }
+    ~JobAttribute() {
+        if (list_) DeleteProcThreadAttributeList(list_);
+    }
+    JobAttribute(const JobAttribute&) = delete;
+    JobAttribute& operator=(const JobAttribute&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST List() const { return list_; }
+
+  private:
+    HANDLE job_;
+    std::vector<char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
 // Starts the command line hidden: no application name (the first quoted value names the program, found
-// by the system's own search), no inherited handles, our environment. A child that ends with us starts
-// suspended and runs once it is in our job (where the job cannot be had, it runs all the same).
+// by the system's own search), no inherited handles, our environment. A child that ends with us is born
+// in our job; where the system cannot name the job at creation, it starts suspended and runs once it is
+// in the job (where no job can be had, it runs all the same).
 int StartHidden(const std::string& commandLine, const std::string& workingDirectory, Lifetime lifetime,
                 PROCESS_INFORMATION& started) {
     std::vector<char> buffer(commandLine.begin(), commandLine.end());  // CreateProcessA may write to it
     buffer.push_back('\0');
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    bool joined = lifetime == Lifetime::EndsWithUs && ChildrenJob();
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, joined ? CREATE_SUSPENDED : 0,
-                        nullptr, workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup,
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    HANDLE job = lifetime == Lifetime::EndsWithUs ? ChildrenJob() : nullptr;
+    JobAttribute bornInJob(job);
+    startup.lpAttributeList = job ? bornInJob.List() : nullptr;
+    bool joinLater = job && !startup.lpAttributeList;
+    DWORD flags = startup.lpAttributeList ? EXTENDED_STARTUPINFO_PRESENT : (joinLater ? CREATE_SUSPENDED : 0);
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup.StartupInfo,
                         &started))
         return FailureCode(ERROR_FILE_NOT_FOUND);
-    if (joined) {
+    if (joinLater) {
         DWORD saved = GetLastError();
-        AssignProcessToJobObject(ChildrenJob(), started.hProcess);
+        AssignProcessToJobObject(job, started.hProcess);
         ResumeThread(started.hThread);
         ::SetLastError(saved);
     }
