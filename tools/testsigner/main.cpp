@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/platform/platform.h"
+
 namespace {
 
 std::string Env(const char* name) {
@@ -41,16 +43,26 @@ int ExitCodeForCall(int call) {
                                                              : list.size() - 1];
 }
 
+// Appends one line in one write: several collectors' signers may record at once. Windows appends are
+// not atomic between processes, but our append opening shares no write access, so a second signer waits
+// here until the first has closed the record.
+void Record(const std::string& path, const std::string& line) {
+    platform::File out;
+    for (int tries = 0; platform::OpenForAppend(path, out) != 0 && tries < 1000; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (out.IsOpen()) out.Write(line.data(), line.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string record = Env("TESTSIGNER_RECORD");
     int call = record.empty() ? 0 : CountLines(record);
     if (!record.empty()) {
-        std::ofstream out(record, std::ios::app | std::ios::binary);  // LF lines on every OS
+        std::string line;  // LF lines on every OS
         for (int i = 1; i < argc; ++i)
-            out << '<' << argv[i] << '>' << (i + 1 < argc ? " " : "");
-        out << '\n';
+            line += '<' + std::string(argv[i]) + '>' + (i + 1 < argc ? " " : "");
+        Record(record, line + '\n');
     }
     if (!Env("TESTSIGNER_SLEEP").empty())
         std::this_thread::sleep_for(std::chrono::seconds(std::atoi(Env("TESTSIGNER_SLEEP").c_str())));
