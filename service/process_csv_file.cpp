@@ -51,6 +51,19 @@ int ReadDocumentKey(const std::string& path, std::string& key) {
     return 0;
 }
 
+// A trigger this collector has claimed lies in its own folder, where only another collector's rename that
+// raced ours and lost may still hold it, for a moment: such a refusal is waited out, within a bound.
+int ReadClaimedDocumentKey(const std::string& path, std::string& key) {
+    constexpr int kInUseTries = 20;
+    constexpr unsigned kInUsePauseMs = 50;
+    int error = ReadDocumentKey(path, key);
+    for (int tries = 1; platform::IsInUse(error) && tries < kInUseTries; ++tries) {
+        platform::SleepMilliseconds(kInUsePauseMs);
+        error = ReadDocumentKey(path, key);
+    }
+    return error;
+}
+
 void ReadSignatureSettings(Job& job) {
     int signType = ReadSettingInt(kGeneralSection, kVellumSignType, 0);
     if (signType == 1) {
@@ -270,7 +283,9 @@ int ProcessCsvFile(std::string path) {
 int ProcessCsvFile(const std::string& foundPath, const std::string& heldPath) {
     const std::string& path = foundPath;
     Job job;
-    if (int error = ReadDocumentKey(heldPath, job.key); error != 0) {
+    int error = heldPath == foundPath ? ReadDocumentKey(heldPath, job.key)
+                                      : ReadClaimedDocumentKey(heldPath, job.key);
+    if (error != 0) {
         if (platform::IsNotFound(error)) {
             WriteDetailedLogF("File gone before it could be read, passed over: %s", path.c_str());
             return kProcessFileGone;

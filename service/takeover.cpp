@@ -42,6 +42,18 @@ std::string ReadHeartbeat(const std::string& folder) {
     return std::string(buffer, got);
 }
 
+// Another collector taking the same folder over may be listing it at this moment, which Windows answers
+// with a refusal: without its heartbeat the folder would never be looked at again.
+void RemoveFolderOnceLetGo(const std::string& folder) {
+    constexpr int kTries = 20;
+    constexpr unsigned kPauseMs = 50;
+    for (int tries = 1; platform::RemoveEmptyDirectory(folder) != 0 && tries < kTries; ++tries) {
+        if (platform::LookUpPath(folder) == platform::PathKind::Missing || !List(folder, "*", false).empty())
+            return;  // gone, or holds a file that could not be returned: nothing to wait for
+        platform::SleepMilliseconds(kPauseMs);
+    }
+}
+
 }  // namespace
 
 int TakeoverSeconds() {
@@ -105,7 +117,7 @@ void Takeover::Empty(const std::string& hotFolder, const std::string& name, int 
     for (const std::string& file : List(beats, "*", false))
         platform::DeleteFile(Join(beats, file));
     platform::RemoveEmptyDirectory(beats);
-    platform::RemoveEmptyDirectory(folder);
+    RemoveFolderOnceLetGo(folder);
     platform::SetLastError(0);
     WriteLogF("Collector Taken Over: %s, heartbeat unchanged for %d s, %d file(s) returned to the hot folder",
               folder.c_str(), stillSeconds, returned);

@@ -179,6 +179,10 @@ PathKind LookUpPath(const std::string& path);
 // ERROR_PATH_NOT_FOUND).
 bool IsNotFound(int error);
 
+// True for the codes that say another process holds the file at the moment (EBUSY, ETXTBSY;
+// ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION): the same call may succeed a moment later.
+bool IsInUse(int error);
+
 // 0 when the folder can be listed (also when it is empty), otherwise the system's reason.
 int ProbeFolder(const std::string& path);
 

@@ -36,6 +36,10 @@ bool IsNotFound(int error) {
     return error == ENOENT || error == ENOTDIR;
 }
 
+bool IsInUse(int error) {
+    return error == EBUSY || error == ETXTBSY;
+}
+
 int ProbeFolder(const std::string& path) {
     DIR* dir = opendir(path.c_str());
     if (!dir) return errno;

@@ -35,6 +35,10 @@ bool IsNotFound(int error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+bool IsInUse(int error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 int ProbeFolder(const std::string& path) {
     WIN32_FIND_DATAA data{};
     HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);

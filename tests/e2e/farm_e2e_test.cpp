@@ -101,8 +101,11 @@ class Farm : public EndToEndTest {
 
     static void ExpectNoFailure(const std::string& logs) {
         for (const char* failure :
-             {"ProcessCsvFile Error", "Can't be", "Com Error", "Result = ", "Taken Over"})
-            EXPECT_EQ(logs.find(failure), std::string::npos) << failure << "\n" << logs.substr(0, 4000);
+             {"ProcessCsvFile Error", "Can't be", "Com Error", "Result = ", "Taken Over"}) {
+            std::size_t at = logs.find(failure);
+            EXPECT_EQ(at, std::string::npos) << failure << "\n"
+                                             << logs.substr(at > 2000 ? at - 2000 : 0, 3000);
+        }
     }
 
     int collectors = 0;
