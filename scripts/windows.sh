@@ -137,14 +137,8 @@ make_packages "$QC_ROOT/build-win32" x86
 trap stop_wineserver EXIT
 create_prefix "$QC_ROOT/build-win64/wine-prefix"
 run_tests "$QC_ROOT/build-win64" x64
-# Three end-to-end tests fail under the 32-bit Wine only (they pass on x64 and on Linux): a signer of a
-# killed service outlives it there, the test signer's record loses a line when two collectors append at
-# once, and a watched folder cannot be removed. Until that is understood they are left out of the i686 run.
-QC_I686_LEFT_OUT='*Farm.EveryTrigger*:*ServiceWake.HotFolderRemovedAndMadeAgain*:*ServiceFaults.SignerEndsWithAKilledService*'
 if [ -z "$runs32_left_out" ]; then
-    echo "== Windows i686: three end-to-end tests LEFT OUT, as they fail under the 32-bit Wine only" \
-        "(being investigated; they run on x64): ${QC_I686_LEFT_OUT//:/ }"
-    GTEST_FILTER="-$QC_I686_LEFT_OUT" run_tests "$QC_ROOT/build-win32" i686
+    run_tests "$QC_ROOT/build-win32" i686
 else
     echo "== Windows 32-bit runs LEFT OUT (the i686 tests, the x86 road, the 32-bit Sealwright.exe; the i686" \
         "build, its installer and ZIP are made and checked by their contents): $runs32_left_out"

@@ -87,16 +87,6 @@ class ChangeReader {
         event_ = nullptr;
     }
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    // Whether the folder still opens by its name: one removed while we hold it stays, pending deletion
-    // (it opens no more), until we let go.
-    bool StillOpensAs(const std::string& folder) const {
-        HANDLE again = CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (again == INVALID_HANDLE_VALUE) return false;
-        CloseHandle(again);
-        return true;
-    }
     HANDLE Event() const { return event_; }
 
     // Reads what the completed request brought: `judge` says what each entry means. The request is
@@ -172,21 +162,19 @@ int FolderWatch::Watch(const std::string& folder, const std::string& mask) {
     DWORD saved = GetLastError();
     State& s = *state_;
     s.mask = mask;
-    if (s.folderReader.IsOpen() && s.folder == folder) {
-        if (s.folderReader.StillOpensAs(folder)) {
-            ::SetLastError(saved);
-            return 0;
+    // The folder's handle is let go before every pass: a folder removed while we hold it stays, pending
+    // deletion, until we do (and Wine reports no change at all meanwhile). The pass that follows lists
+    // the folder, so nothing that arrives in between is missed.
+    s.folderReader.Close();
+    if (s.folder != folder || !s.parentReader.IsOpen()) {
+        s.folder = folder;
+        s.parentReader.Close();
+        if (IsNetworkFolder(folder)) {
+            ::SetLastError(ERROR_NOT_SUPPORTED);
+            return ERROR_NOT_SUPPORTED;
         }
-        s.folderReader.Close();
+        s.parentReader.Open(ParentOf(folder), FILE_NOTIFY_CHANGE_DIR_NAME);
     }
-    s.folder = folder;
-    s.parentReader.Close();
-    if (IsNetworkFolder(folder)) {
-        s.folderReader.Close();
-        ::SetLastError(ERROR_NOT_SUPPORTED);
-        return ERROR_NOT_SUPPORTED;
-    }
-    s.parentReader.Open(ParentOf(folder), FILE_NOTIFY_CHANGE_DIR_NAME);
     int error = s.folderReader.Open(
         folder, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
     ::SetLastError(error == 0 ? saved : static_cast<DWORD>(error));

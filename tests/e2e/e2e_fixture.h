@@ -62,6 +62,14 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
     }
     // Drops a trigger file and waits until the service has removed it from the hot folder, which it does
     // after the file's processing and its log entries.
+    // Removes the hot folder under the running service: Windows refuses while the service lists it.
+    bool RemoveHotFolder() {
+        return WaitFor([&] {
+            std::error_code busy;
+            std::filesystem::remove_all(install.HotFolder(), busy);
+            return !busy;
+        });
+    }
     bool Process(const std::string& name, const std::string& content) {
         install.DropTrigger(name, content);
         return install.WaitUntilGone(Hot(name));

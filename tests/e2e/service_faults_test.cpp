@@ -33,11 +33,7 @@ TEST_P(ServiceFaults, UnwritableLogLeavesTheEntriesOnStandardOutput) {
 TEST_P(ServiceFaults, HotFolderDeletedAndCreatedAgain) {
     AddRow("K1XY", "/archive/a.pdf", 0);
     StartWith();
-    ASSERT_TRUE(WaitFor([&] {  // Windows refuses while the service enumerates the folder
-        std::error_code busy;
-        fs::remove_all(install.HotFolder(), busy);
-        return !busy;
-    }));
+    ASSERT_TRUE(RemoveHotFolder());
     SleepMs(300);
     ASSERT_TRUE(install.Running());
     fs::create_directory(install.HotFolder());

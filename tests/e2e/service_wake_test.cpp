@@ -49,7 +49,7 @@ TEST_P(ServiceWake, TriggerWrittenInPlaceOrRenamedInIsTakenAtOnce) {
 TEST_P(ServiceWake, HotFolderRemovedAndMadeAgainIsWatchedAgain) {
     AddRow("K1XY", "/archive/a.pdf", 0);
     StartWatching();
-    fs::remove_all(install.HotFolder());
+    ASSERT_TRUE(RemoveHotFolder());
     // Linux lets the folder go at once; Windows keeps it, pending deletion, until the watch lets go of it.
     WaitFor([&] { return install.CountInLog(kNotWatched) == 1; }, 3000);
     fs::create_directory(install.HotFolder());
