@@ -193,6 +193,18 @@ int CopyContents(int from, int to) {
     }
 }
 
+// Ends a move whose destination is complete by removing its source; when that fails, the destination goes
+// again and the source stays. A removal reported failed although it happened (a share answering a request
+// it had already carried out) completed the move: the destination is then the only copy and stays.
+int RemoveMovedSource(const std::string& from, const std::string& to) {
+    if (Sys().unlink(from.c_str()) == 0) return 0;
+    int error = errno;
+    struct stat st {};
+    if (lstat(from.c_str(), &st) != 0 && errno == ENOENT) return 0;
+    Sys().unlink(to.c_str());
+    return errno = error;
+}
+
 // A move to another file system: copy into a new destination, flush it, then remove the source. Only a
 // regular file is copied, never what a link points to: a FIFO would block the copy for ever and a device
 // would fill the destination; anything else stays where it is (EXDEV, as the rename said).
@@ -217,8 +229,8 @@ int CopyThenDelete(const std::string& from, const std::string& to) {
     if (error == 0 && Sys().fsync(out) != 0) error = errno;
     if (close(out) != 0 && error == 0) error = errno;
     close(in);
-    if (error == 0 && Sys().unlink(from.c_str()) != 0) error = errno;
-    if (error != 0) Sys().unlink(to.c_str());
+    if (error == 0) return RemoveMovedSource(from, to);
+    Sys().unlink(to.c_str());
     return error;
 }
 
@@ -227,12 +239,7 @@ int RenameOrLinkNoReplace(const std::string& from, const std::string& to) {
     if (errno != EINVAL && errno != ENOSYS) return errno;
     // The file system has no exclusive rename: a hard link cannot replace anything either.
     if (Sys().link(from.c_str(), to.c_str()) != 0) return errno;
-    if (Sys().unlink(from.c_str()) != 0) {
-        int error = errno;
-        Sys().unlink(to.c_str());
-        return error;
-    }
-    return 0;
+    return RemoveMovedSource(from, to);
 }
 
 }  // namespace
