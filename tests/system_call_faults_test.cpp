@@ -117,8 +117,7 @@ class LogFaults : public SystemCallFaults {
     std::string before;
 };
 
-// ---- A trigger claimed, then moved or deleted
-// ---------------------------------------------------------------
+// ---- A trigger claimed, then moved or deleted ------------------------------------------------------------
 
 // One trigger in a hot folder; the database is out of reach (no such driver), so every processing of the
 // trigger ends at once with its key on record: one "Document Key = K1," entry each time it is processed,
