@@ -34,12 +34,12 @@ struct Trigger {
 };
 
 // True when a move or delete reported failed has happened all the same, as a share may report it when it
-// answers a request it had already carried out: the trigger is no longer where it was held, and a move's
-// destination holds a file.
+// answers a request it had already carried out: the trigger is no longer where it was held, and something
+// (the trigger, or a link moved as a link) lies at a move's destination.
 bool HappenedAlthoughReportedFailed(const std::string& held, const std::string& destination) {
     int error = platform::LastError();
     bool happened = platform::LookUpPath(held) == platform::PathKind::Missing &&
-                    (destination.empty() || platform::LookUpPath(destination) == platform::PathKind::File);
+                    (destination.empty() || platform::LookUpPath(destination) != platform::PathKind::Missing);
     platform::SetLastError(error);
     return happened;
 }

@@ -53,7 +53,7 @@ struct Fault {
 };
 
 // The replacements are plain functions: their faults live here, one per call.
-Fault writeFault, renameFault, unlinkFault, openFault;
+Fault writeFault, renameFault, unlinkFault, openFault, mkdirFault;
 
 std::string PathOf(int fd) {
     char path[PATH_MAX];
@@ -86,11 +86,16 @@ int FaultyOpen(const char* path, int flags, mode_t mode) {
     return openFault.Fail();
 }
 
+int FaultyMkdir(const char* path, mode_t mode) {
+    if (!mkdirFault.Hits(path)) return RealSystemCalls().mkdir(path, mode);
+    return mkdirFault.Fail();
+}
+
 class SystemCallFaults : public ProgramDirTest {
   protected:
     ~SystemCallFaults() override {
         platform::RestoreSystemCalls();
-        writeFault = renameFault = unlinkFault = openFault = Fault{};
+        writeFault = renameFault = unlinkFault = openFault = mkdirFault = Fault{};
     }
     std::string Log() {
         return FileExists(dir / "QuillCollector.Log") ? ReadFile(dir / "QuillCollector.Log") : "";
@@ -172,7 +177,9 @@ void PrintTo(const RenameCase& c, std::ostream* out) {
 
 std::string CaseName(const testing::TestParamInfo<RenameCase>& info) {
     return std::string(strerrorname_np(info.param.error)) + (info.param.happens ? "ButDone" : "") +
-           (info.param.failures > 0 ? "Once" : "");
+           (info.param.failures == 1   ? "Once"
+            : info.param.failures == 2 ? "Twice"
+                                       : "");
 }
 
 }  // namespace
@@ -208,8 +215,9 @@ TEST_F(LogFaults, AnEntryAFullDiskCutShortIsCompletedOnceThereIsRoom) {
     EXPECT_EQ(Log(), before + shown);
 }
 
-// The claim (the rename into the collector's own folder) refused, refused once, or reported failed
-// although it happened: the collector looks before it concludes, and the trigger is processed once.
+// The claim (the rename into the collector's own folder) refused, refused once, reported failed although
+// it happened, or refused twice for want of the folder (taken away, made again): the collector looks
+// before it concludes, and the trigger is processed once, in the pass that found it.
 class ClaimFaults : public TriggerFaults, public testing::WithParamInterface<RenameCase> {};
 
 TEST_P(ClaimFaults, TheTriggerIsProcessedOnceAndMovedToTheBackupFolder) {
@@ -225,8 +233,21 @@ TEST_P(ClaimFaults, TheTriggerIsProcessedOnceAndMovedToTheBackupFolder) {
 
 INSTANTIATE_TEST_SUITE_P(Renames, ClaimFaults,
                          testing::Values(RenameCase{EACCES, false, -1}, RenameCase{EBUSY, false, 1},
-                                         RenameCase{EIO, true, -1}, RenameCase{ENOENT, true, -1}),
+                                         RenameCase{EIO, true, -1}, RenameCase{ENOENT, true, -1},
+                                         RenameCase{ENOENT, false, 2}),
                          CaseName);
+
+// A hot folder in which the collector may not make its folder: the trigger is worked on where it lies.
+TEST_F(TriggerFaults, AFolderOfItsOwnThatCannotBeMadeLeavesTheTriggerWhereItLies) {
+    mkdirFault = {inProgress, "", EACCES};
+    ReplaceSystemCall(&SystemCalls::mkdir, FaultyMkdir);
+    Passes(2);
+    EXPECT_EQ(Processings(), 1) << Log();
+    EXPECT_EQ(ReadFile(backup + "/k1.pdf"), "K1\n");
+    EXPECT_EQ(Copies(), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(hot), std::filesystem::directory_iterator{}),
+              0);
+}
 
 // The move to the backup folder refused: the trigger stays in the collector's folder, the entry names it
 // and the system's reason, and it is never processed again.
