@@ -33,18 +33,39 @@ struct Trigger {
     std::string held;
 };
 
+// True when a move or delete reported failed has happened all the same, as a share may report it when it
+// answers a request it had already carried out: the trigger is no longer where it was held, and something
+// (the trigger, or a link moved as a link) lies at a move's destination.
+bool HappenedAlthoughReportedFailed(const std::string& held, const std::string& destination) {
+    int error = platform::LastError();
+    bool happened = platform::LookUpPath(held) == platform::PathKind::Missing &&
+                    (destination.empty() || platform::LookUpPath(destination) != platform::PathKind::Missing);
+    platform::SetLastError(error);
+    return happened;
+}
+
 // Moves the trigger file to the backup folder or deletes it; one that stays goes on the skip list, and
-// the entry names the place where it stays.
+// the entry names the place where it stays. The collector looks before it concludes: a removal reported
+// failed that happened all the same is logged as such, and nothing is skip-listed for it.
 void RemoveTriggerFile(const Trigger& trigger, bool useBackupFolder, const std::string& backupFolder,
                        SkipList& skipList) {
     if (useBackupFolder) {
         std::string destination = JoinPath(backupFolder, GetFileNameFromPath(trigger.found));
         if (platform::MoveFileNoReplace(trigger.held, destination) == 0) return;
+        if (HappenedAlthoughReportedFailed(trigger.held, destination)) {
+            WriteLogF("File moved although the system reported a failure: %s, %s", trigger.held.c_str(),
+                      destination.c_str());
+            return;
+        }
         skipList.Add(trigger.found);
         WriteLogF("File Can't be moved: %s, %s", trigger.held.c_str(), destination.c_str());
         return;
     }
     if (platform::DeleteFile(trigger.held) == 0) return;
+    if (HappenedAlthoughReportedFailed(trigger.held, "")) {
+        WriteLogF("File deleted although the system reported a failure: %s", trigger.held.c_str());
+        return;
+    }
     skipList.Add(trigger.found);
     WriteLogF("File Can't be deleted: %s", trigger.held.c_str());
 }

@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "common/platform/platform.h"
+#include "common/platform/posix_syscalls.h"
 
 namespace platform {
 
@@ -86,7 +87,7 @@ int File::Read(char* buffer, std::size_t size, std::size_t& got) {
     got = 0;
     ssize_t n;
     do
-        n = read(static_cast<int>(handle_), buffer, size);
+        n = Sys().read(static_cast<int>(handle_), buffer, size);
     while (n < 0 && errno == EINTR);
     if (n < 0) return errno;
     got = static_cast<std::size_t>(n);
@@ -96,7 +97,7 @@ int File::Read(char* buffer, std::size_t size, std::size_t& got) {
 int File::Write(const char* data, std::size_t size) {
     ssize_t n;
     do
-        n = write(static_cast<int>(handle_), data, size);
+        n = Sys().write(static_cast<int>(handle_), data, size);
     while (n < 0 && errno == EINTR);
     return n < 0 ? errno : 0;
 }
@@ -104,7 +105,7 @@ int File::Write(const char* data, std::size_t size) {
 int File::Write(const char* data, std::size_t size, std::size_t& written) {
     written = 0;
     while (written < size) {  // one write normally; a second one only after a short one, for its reason
-        ssize_t n = write(static_cast<int>(handle_), data + written, size - written);
+        ssize_t n = Sys().write(static_cast<int>(handle_), data + written, size - written);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errno;
         if (n == 0) return errno = ENOSPC;
@@ -163,7 +164,7 @@ bool IsHeldWithoutSharing(int fd) {
 // so it is left to them.
 int CheckNotHeld(const std::string& path, const struct stat& st) {
     if (!S_ISREG(st.st_mode)) return 0;
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags);
+    int fd = Sys().open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags, 0);
     if (fd < 0) return errno == ENOENT ? ENOENT : 0;
     bool held = IsHeldWithoutSharing(fd);
     close(fd);
@@ -179,12 +180,12 @@ int CheckNotHeld(const std::string& path) {
 int CopyContents(int from, int to) {
     char buffer[1 << 16];
     for (;;) {
-        ssize_t n = read(from, buffer, sizeof buffer);
+        ssize_t n = Sys().read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errno;
         if (n == 0) return 0;
         for (ssize_t done = 0; done < n;) {
-            ssize_t w = write(to, buffer + done, static_cast<std::size_t>(n - done));
+            ssize_t w = Sys().write(to, buffer + done, static_cast<std::size_t>(n - done));
             if (w < 0 && errno == EINTR) continue;
             if (w < 0) return errno;
             done += w;
@@ -192,18 +193,30 @@ int CopyContents(int from, int to) {
     }
 }
 
+// Ends a move whose destination is complete by removing its source; when that fails, the destination goes
+// again and the source stays. A removal reported failed although it happened (a share answering a request
+// it had already carried out) completed the move: the destination is then the only copy and stays.
+int RemoveMovedSource(const std::string& from, const std::string& to) {
+    if (Sys().unlink(from.c_str()) == 0) return 0;
+    int error = errno;
+    struct stat st {};
+    if (lstat(from.c_str(), &st) != 0 && errno == ENOENT) return 0;
+    Sys().unlink(to.c_str());
+    return errno = error;
+}
+
 // A move to another file system: copy into a new destination, flush it, then remove the source. Only a
 // regular file is copied, never what a link points to: a FIFO would block the copy for ever and a device
 // would fill the destination; anything else stays where it is (EXDEV, as the rename said).
 int CopyThenDelete(const std::string& from, const std::string& to) {
-    int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags);
+    int in = Sys().open(from.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags, 0);
     if (in < 0) return errno == ELOOP ? EXDEV : errno;
     struct stat st {};
     if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(in);
         return EXDEV;
     }
-    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+    int out = Sys().open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
     if (out < 0) {
         int error = errno;
         close(in);
@@ -213,25 +226,20 @@ int CopyThenDelete(const std::string& from, const std::string& to) {
     if (error == 0 && fchmod(out, st.st_mode & 07777) != 0) error = errno;
     timespec times[2] = {st.st_atim, st.st_mtim};
     if (error == 0) futimens(out, times);
-    if (error == 0 && fsync(out) != 0) error = errno;
+    if (error == 0 && Sys().fsync(out) != 0) error = errno;
     if (close(out) != 0 && error == 0) error = errno;
     close(in);
-    if (error == 0 && unlink(from.c_str()) != 0) error = errno;
-    if (error != 0) unlink(to.c_str());
+    if (error == 0) return RemoveMovedSource(from, to);
+    Sys().unlink(to.c_str());
     return error;
 }
 
 int RenameOrLinkNoReplace(const std::string& from, const std::string& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (Sys().renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
     // The file system has no exclusive rename: a hard link cannot replace anything either.
-    if (link(from.c_str(), to.c_str()) != 0) return errno;
-    if (unlink(from.c_str()) != 0) {
-        int error = errno;
-        unlink(to.c_str());
-        return error;
-    }
-    return 0;
+    if (Sys().link(from.c_str(), to.c_str()) != 0) return errno;
+    return RemoveMovedSource(from, to);
 }
 
 }  // namespace
@@ -239,7 +247,7 @@ int RenameOrLinkNoReplace(const std::string& from, const std::string& to) {
 int OpenForSharedRead(const std::string& path, File& out) {
     out.Close();
     // A link is never followed: it could make us read a file we were not given, or create one elsewhere.
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags);
+    int fd = Sys().open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags, 0);
     if (fd < 0) return errno;
     if (IsHeldWithoutSharing(fd)) {
         close(fd);
@@ -251,7 +259,7 @@ int OpenForSharedRead(const std::string& path, File& out) {
 
 int OpenForAppend(const std::string& path, File& out) {
     out.Close();
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | kOpenFlags, 0666);
+    int fd = Sys().open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | kOpenFlags, 0666);
     if (fd < 0) return errno;
     out = File(fd);
     return 0;
@@ -287,13 +295,13 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     // The sharing rule of a move holds here too: a file its writer still holds stays where it is.
     int error = CheckNotHeld(from);
     if (error != 0) return errno = error;
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (Sys().renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
     // A file system without exclusive renames (FUSE, some shares): the destination lies in a folder that
     // only the caller writes to, so a look first is enough; the rename itself still has one winner.
     struct stat st {};
     if (lstat(to.c_str(), &st) == 0 || errno != ENOENT) return errno = EEXIST;
-    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return Sys().rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 namespace {
@@ -319,7 +327,7 @@ bool MayStillBeWritten(const std::string& path) {
     struct stat st {};
     bool fresh = lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ChangedWithinASecond(st);
     if (fresh) {
-        int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags);
+        int fd = Sys().open(path.c_str(), O_RDONLY | O_NOFOLLOW | kOpenFlags, 0);
         if (fd >= 0) {  // unreadable: nobody can tell, so it waits its second like the others
             fresh = CheckForWriter(fd) == WriterCheck::CannotTell;
             close(fd);
@@ -331,7 +339,7 @@ bool MayStillBeWritten(const std::string& path) {
 
 int DeleteFile(const std::string& path) {
     int error = CheckNotHeld(path);
-    if (error == 0 && unlink(path.c_str()) != 0) error = errno;
+    if (error == 0 && Sys().unlink(path.c_str()) != 0) error = errno;
     return errno = error;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "common/platform/platform.h"
+#include "common/platform/posix_syscalls.h"
 
 namespace platform {
 
@@ -48,14 +49,14 @@ int ProbeFolder(const std::string& path) {
 }
 
 int MakeDirectory(const std::string& path) {
-    if (mkdir(path.c_str(), 0777) == 0) return 0;
+    if (Sys().mkdir(path.c_str(), 0777) == 0) return 0;
     int error = errno;
     if (error == EEXIST && LookUpPath(path) == PathKind::Directory) return errno = 0;
     return errno = error;
 }
 
 int RemoveEmptyDirectory(const std::string& path) {
-    return rmdir(path.c_str()) == 0 ? 0 : errno;
+    return Sys().rmdir(path.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace platform

@@ -15,6 +15,7 @@
 #include <ctime>
 
 #include "common/platform/platform.h"
+#include "common/platform/posix_syscalls.h"
 #include "common/private_profile.h"
 
 namespace platform {
@@ -153,12 +154,12 @@ InstallationLock LockInstallationFolder(std::string& name) {
 namespace {
 
 int ReadWholeFile(const std::string& path, std::string& text) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    int fd = Sys().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
     if (fd < 0) return errno;
     text.clear();
     char buffer[65536];
     for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
+        ssize_t n = Sys().read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             int error = n < 0 ? errno : 0;
@@ -189,7 +190,7 @@ mode_t NewFileMode() {
 int WriteAll(int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        ssize_t n = Sys().write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return n < 0 ? errno : EIO;
         done += static_cast<std::size_t>(n);
@@ -211,10 +212,10 @@ int ReplaceFileAtomically(const std::string& path, const std::string& text) {
     if (error == 0 && existed && fchown(fd, old.st_uid, old.st_gid) != 0) {
         // Not the owner: the replacement keeps our ownership, which is all an unprivileged writer can do.
     }
-    if (error == 0 && fsync(fd) != 0) error = errno;
+    if (error == 0 && Sys().fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && rename(temp.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) unlink(temp.c_str());
+    if (error == 0 && Sys().rename(temp.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) Sys().unlink(temp.c_str());
     errno = error;
     return error;
 }

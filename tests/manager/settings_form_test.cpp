@@ -9,6 +9,7 @@
 #include <set>
 
 #include "common/platform/platform.h"
+#include "common/platform/posix_syscalls_for_tests.h"
 #include "manager/dialog_layout.h"
 #include "tests/manager/settings_binding_case.h"
 #include "tests/manager/unprivileged_user.h"
@@ -141,12 +142,16 @@ TEST_F(SettingsFormTest, FailedSaveNamesTheFileAndTheSystemsReason) {
     EXPECT_NE(message.find(failure->reason), std::string::npos) << message;
     EXPECT_EQ(ReadFile(ini), "[General]\nTableName=T1\n");
 
-    if (!UnprivilegedUser::RunningAsRoot()) GTEST_SKIP() << "a file of another user needs root to make";
-    folder.Set(01777);  // anyone may add files, only owners replace theirs
-    {
-        UnprivilegedUser user;
-        failure = SaveSettings(controls);
-    }
+    // A folder where anyone may add files and only owners replace theirs refuses the rename of the new
+    // file over another user's, after it was written: the refusal made without root.
+    folder.Set(0755);
+    platform::ReplaceSystemCall(
+        &platform::SystemCalls::rename, +[](const char*, const char*) {
+            errno = EPERM;
+            return -1;
+        });
+    failure = SaveSettings(controls);
+    platform::RestoreSystemCalls();
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->file, ini);
     EXPECT_EQ(failure->reason, platform::ErrorText(EPERM));
