@@ -7,6 +7,7 @@
 #   (d) one pass over folders whose files are all on the skip list
 #   (e) the service's peak memory and open descriptors before and after (a)
 # Usage: bench/run.sh [DOCS] [ROWS]      (defaults 2000 and 100000)
+# QC_BENCH_SERVICE names another service program to measure in place of this tree's (another revision's).
 set -euo pipefail
 source "$(dirname "$0")/../scripts/common.sh"
 docs=${1:-2000}
@@ -24,7 +25,7 @@ work=$(mktemp -d "${QC_BENCH_DIR:-/tmp}/qc-bench-XXXXXX")
 # file, never as an empty variable (a bare "kill 0" would end this script's own process group).
 trap 'if [ -s "$work/service.pid" ]; then kill "$(cat "$work/service.pid")" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 mkdir -p "$work/install"
-cp "$build/bin/QuillCollectorService" "$work/install/"
+cp "${QC_BENCH_SERVICE:-$build/bin/QuillCollectorService}" "$work/install/QuillCollectorService"
 database="$work/archive.db"
 
 # Keys BK000000..: a trigger file's text is the key with "XY" put before its last two characters.

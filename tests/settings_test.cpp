@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "support/program_dir_fixture.h"
 
 using namespace testing_support;
@@ -23,6 +26,24 @@ TEST_F(SettingsTest, EmptyTextValueStaysEmptyWhileMissingKeyGivesDefault) {
     EXPECT_EQ(ReadSettingString(kGeneralSection, kLogFile, "QuillCollector.Log"), "QuillCollector.Log");
     EXPECT_EQ(ReadSettingInt(kGeneralSection, kDetailedLog, 0), 2);
     EXPECT_EQ(ReadSettingInt(kGeneralSection, kSamplingFrequency, 5000), 0);  // letters read as 0
+}
+
+// A file unchanged for a while is read many times, as the service reads it for each document; a change in
+// place to a text of the same size, and a replacement, each reach the next read.
+TEST_F(SettingsTest, EveryChangeReachesTheNextReadAlsoAfterManyReadsOfASettledFile) {
+    WriteIni("DetailedLog=1\n");
+    SleepMs(4000);  // settled: older than a tick of any file system's clock
+    for (int read = 0; read < 3; ++read)
+        EXPECT_EQ(ReadSettingInt(kGeneralSection, kDetailedLog, 0), 1);
+    {
+        std::fstream file(GetSettingsFilePath(), std::ios::in | std::ios::out | std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        file.seekp(static_cast<std::streamoff>(text.find('1')));
+        file.put('2');
+    }
+    EXPECT_EQ(ReadSettingInt(kGeneralSection, kDetailedLog, 0), 2);
+    WriteSettingInt(kGeneralSection, kDetailedLog, 3);
+    EXPECT_EQ(ReadSettingInt(kGeneralSection, kDetailedLog, 0), 3);
 }
 
 TEST_F(SettingsTest, LongValueIsCutTo4095Characters) {

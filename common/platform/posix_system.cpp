@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "common/platform/platform.h"
 #include "common/platform/posix_syscalls.h"
@@ -30,7 +31,9 @@ namespace {
 const char* const kProfileNewline = "\n";
 }
 
-std::string ProgramPath() {
+namespace {
+
+std::string ReadProgramPath() {
     char buffer[4096];
     ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0) return {};
@@ -40,6 +43,15 @@ std::string ProgramPath() {
         path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
         path.resize(path.size() - deleted.size());
     return path;
+}
+
+}  // namespace
+
+// Found at the first use, then kept: the settings file and the log are found through it at every use. As
+// on Windows, it is the path the program was started from, also when its folder is renamed later.
+std::string ProgramPath() {
+    static const std::string path = ReadProgramPath();
+    return path.empty() ? ReadProgramPath() : path;
 }
 
 int LastError() {
@@ -170,10 +182,52 @@ int ReadWholeFile(const std::string& path, std::string& text) {
     }
 }
 
+bool SameFileState(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// A file changed this recently may change again within the same tick of its file system's clock (2 s on
+// FAT) without a trace in its times: its text is read again at every use.
+constexpr time_t kSettledSeconds = 3;
+
+// The text of a profile file as it stands now. The settings are read at every use, some twenty times a
+// document, so the last text read is kept with the file's state then (inode, size, times) and taken again
+// while a stat shows the same state: every write or replacement changes the change time, which no one can
+// set back. Only a text older than a few seconds is kept, so a second write within one tick is seen too.
+int ReadProfileText(const std::string& path, std::string& text) {
+    struct Kept {
+        std::mutex mutex;
+        std::string path, text;
+        struct stat state {};
+    };
+    static Kept* kept = new Kept;  // never destroyed: a thread may still read while the process exits
+    std::lock_guard<std::mutex> lock(kept->mutex);
+    struct stat before {};
+    if (stat(path.c_str(), &before) != 0) return errno;
+    if (!kept->path.empty() && kept->path == path && SameFileState(before, kept->state)) {
+        text = kept->text;
+        return 0;
+    }
+    kept->path.clear();
+    if (int error = ReadWholeFile(path, text); error != 0) return error;
+    int saved = errno;
+    struct stat after {};
+    if (stat(path.c_str(), &after) == 0 && SameFileState(before, after) &&
+        after.st_ctim.tv_sec + kSettledSeconds < time(nullptr)) {
+        kept->path = path;
+        kept->text = text;
+        kept->state = after;
+    }
+    errno = saved;
+    return 0;
+}
+
 std::optional<std::string> FindProfileValue(const std::string& path, const std::string& section,
                                             const std::string& key) {
     std::string text;
-    if (ReadWholeFile(path, text) != 0) return std::nullopt;
+    if (ReadProfileText(path, text) != 0) return std::nullopt;
     return profile::FindValue(text, section, key);
 }
 

@@ -28,6 +28,18 @@ class ConnectionKeepingTest : public DriverTest {
     static bool SeesMarkTable(CADODatabase& object) {
         return object.Execute("INSERT INTO qc_mark VALUES (1)");
     }
+    // The server process of the object's session; 0 when it cannot be read.
+    static int SessionOf(CADODatabase& object) {
+        CADORecordset records(&object);
+        int pid = 0;
+        if (!records.Open(object.GetActiveConnection(), "SELECT pg_backend_pid()",
+                          CADORecordset::ModeQuery) ||
+            !records.GetFieldValue(0, pid))
+            ADD_FAILURE() << records.GetLastErrorString();
+        return pid;
+    }
+    // Ends a session from outside, as an administrator does, and waits until the server has let it go.
+    void EndSession(int pid) { Run("SELECT pg_terminate_backend(" + std::to_string(pid) + ", 20000)"); }
 };
 
 TEST_P(ConnectionKeepingTest, TheNextOpenWithTheSameStringTakesTheKeptLoginAndAnotherStringLogsInAnew) {
@@ -84,6 +96,39 @@ TEST_P(ConnectionKeepingTest, AStatementWaitingForALockFailsWithinItsBoundAndThe
 
     ASSERT_TRUE(holder.Execute("COMMIT")) << holder.GetLastErrorString();
     EXPECT_TRUE(waiter.Execute("UPDATE " + table + " SET a = 3")) << waiter.GetLastErrorString();
+}
+
+// The session ends after the look at its socket that precedes each use, as a connection cut without a word
+// shows only when the next statement fails.
+TEST_P(ConnectionKeepingTest,
+       AKeptSessionEndedUnseenIsLoggedInAgainForTheFirstStatementButNeverForALaterOne) {
+    if (!IsPostgres()) GTEST_SKIP() << "SQLite has no server session to end";
+    std::string table = NewTable("a INTEGER");
+    auto first = Kept(database.DsnLessConnectionString());
+    int ended = SessionOf(*first);
+    first.reset();
+    ASSERT_TRUE(db::Connection::HasKeptConnectionForTesting());
+
+    auto second = Kept(database.DsnLessConnectionString());
+    EndSession(ended);
+    int fresh = SessionOf(*second);  // the first statement: nothing ran yet, so it runs on a new login
+    EXPECT_NE(fresh, 0);
+    EXPECT_NE(fresh, ended);
+
+    // Once a statement has run, a lost session fails the next one: it may have run before the loss.
+    EndSession(fresh);
+    EXPECT_FALSE(second->Execute("INSERT INTO " + table + " VALUES (1)"));
+    EXPECT_THAT(second->GetLastErrorString(), AnyOf(HasSubstr("SQLSTATE 08"), HasSubstr("SQLSTATE 57P01")));
+    second->Close();
+    EXPECT_FALSE(db::Connection::HasKeptConnectionForTesting());  // a failed session is not kept
+    auto third = Kept(database.DsnLessConnectionString());
+    CADORecordset rows(third.get());
+    ASSERT_TRUE(
+        rows.Open(third->GetActiveConnection(), "SELECT COUNT(*) FROM " + table, CADORecordset::ModeQuery))
+        << rows.GetLastErrorString();
+    int count = -1;
+    EXPECT_TRUE(rows.GetFieldValue(0, count));
+    EXPECT_EQ(count, 0);  // the failed INSERT was not run again on a new login
 }
 
 INSTANTIATE_FOR_TESTED_DRIVERS(ConnectionKeepingTest);

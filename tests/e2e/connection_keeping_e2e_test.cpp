@@ -68,6 +68,24 @@ TEST_P(ServiceConnection, AConnectionUnusedForKeepConnectionSecondsIsClosedAndZe
     EXPECT_EQ(Counter("/archive/b.pdf"), "1");
 }
 
+TEST_P(ServiceConnection, ASessionEndedByTheServerBetweenDocumentsCostsTheNextDocumentNothing) {
+    if (!IsPostgres()) GTEST_SKIP() << "SQLite has no server session to end";
+    AddRow("K1XY", "/archive/a.pdf", 0);
+    AddRow("K2XY", "/archive/b.pdf", 0);
+    StartWith({{"ConnectionString", NamedConnectionString()}});
+    ASSERT_TRUE(Process("one.pdf", "K1ABXY\n"));
+    std::optional<std::string> ended = ServiceSessions("min(pid)");
+    ASSERT_TRUE(ended);
+    sql->Execute("SELECT pg_terminate_backend(" + *ended + ", 20000)");
+    ASSERT_TRUE(Process("two.pdf", "K2ABXY\n"));
+    EXPECT_EQ(install.CountInLog("Result = "), 0) << install.Log();
+    EXPECT_EQ(Counter("/archive/a.pdf"), "1");
+    EXPECT_EQ(Counter("/archive/b.pdf"), "1");
+    EXPECT_EQ(install.SignerCalls().size(), 2u);
+    EXPECT_EQ(ServiceSessions("count(*)"), "1");
+    EXPECT_NE(ServiceSessions("min(pid)"), ended);
+}
+
 TEST_P(ServiceConnection, ADatabaseLockedPastQueryTimeoutFailsTheDocumentWithItsKeyAndTheNextGoesThrough) {
     AddRow("K1XY", "/archive/a.pdf", 0);
     AddRow("K2XY", "/archive/b.pdf", 0);
