@@ -6,7 +6,7 @@ QC_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QC_BUILD_PACKAGES=(cmake g++ make pkg-config libssl-dev openssl)
 QC_DB_PACKAGES=(unixodbc unixodbc-dev odbc-postgresql libsqliteodbc sqlite3)
 QC_QT_PACKAGES=(qt6-base-dev libgl-dev fonts-dejavu-core fonts-dejavu-extra)
-QC_TEST_PACKAGES=(libgtest-dev googletest postgresql)
+QC_TEST_PACKAGES=(libgtest-dev googletest postgresql samba smbnetfs fuse3)
 # The package test also measures the service's unit (systemd-analyze), runs the service as its own user with
 # one capability (setpriv) and traces its system calls (strace).
 QC_PACKAGE_PACKAGES=(dpkg-dev file lintian adduser systemd util-linux strace)

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "common/platform/platform.h"
 #include "service/collector_log.h"
@@ -210,6 +211,33 @@ TEST(LogFileWriter, EntriesAFullDiskRefusedArriveInOrderOnceThereIsRoom) {
     writer.Append(log, last, 0, nullptr);
     EXPECT_EQ(writer.HeldEntries(), 0u);
     EXPECT_EQ(ReadFile(log), expected + last);
+}
+
+// A deletion the file system refuses as busy for a moment (a share's client that closes the file on the
+// server a little late) succeeds once the file is free; one that stays busy is reported busy. A file
+// mounted over is busy until it is unmounted, which needs root (as in CI).
+TEST(Files, DeletionOfABusyFileIsTriedAgainForAMoment) {
+    if (geteuid() != 0) GTEST_SKIP() << "mounting over a file needs root";
+    TempDir dir;
+    std::string busy = dir / "busy.pdf";
+    WriteFile(busy, "K1ABXY\n");
+    WriteFile(dir / "cover", "");
+    if (mount((dir / "cover").c_str(), busy.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "no file can be mounted over here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{busy};
+    EXPECT_EQ(platform::DeleteFile(busy), EBUSY);
+    EXPECT_EQ(ReadFile(busy), "");  // still there, and still mounted over
+
+    std::thread release([&] {
+        SleepMs(150);
+        umount2(busy.c_str(), 0);
+    });
+    EXPECT_EQ(platform::DeleteFile(busy), 0);
+    release.join();
+    EXPECT_FALSE(FileExists(busy));
 }
 
 // The Debian package's log is a link beside the program to the file in /var/opt/quillcollector.

@@ -234,11 +234,30 @@ int CopyThenDelete(const std::string& from, const std::string& to) {
     return error;
 }
 
+// A file system with neither an exclusive rename nor hard links (a share through smbnetfs): a look whether
+// the destination exists, then a plain rename. A file that appears there between the look and the rename
+// is replaced; that gap is the price of a file system without either primitive.
+int RenameAfterLook(const std::string& from, const std::string& to) {
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return Sys().rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+bool LacksExclusiveRename(int error) {
+    return error == EINVAL || error == ENOSYS;
+}
+
+bool LacksHardLinks(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
+}
+
 int RenameOrLinkNoReplace(const std::string& from, const std::string& to) {
     if (Sys().renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (!LacksExclusiveRename(errno)) return errno;
     // The file system has no exclusive rename: a hard link cannot replace anything either.
-    if (Sys().link(from.c_str(), to.c_str()) != 0) return errno;
+    if (Sys().link(from.c_str(), to.c_str()) != 0)
+        return LacksHardLinks(errno) ? RenameAfterLook(from, to) : errno;
     return RemoveMovedSource(from, to);
 }
 
@@ -296,12 +315,10 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     int error = CheckNotHeld(from);
     if (error != 0) return errno = error;
     if (Sys().renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (!LacksExclusiveRename(errno)) return errno;
     // A file system without exclusive renames (FUSE, some shares): the destination lies in a folder that
     // only the caller writes to, so a look first is enough; the rename itself still has one winner.
-    struct stat st {};
-    if (lstat(to.c_str(), &st) == 0 || errno != ENOENT) return errno = EEXIST;
-    return Sys().rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return errno = RenameAfterLook(from, to);
 }
 
 namespace {
@@ -337,9 +354,26 @@ bool MayStillBeWritten(const std::string& path) {
     return fresh;
 }
 
+namespace {
+
+// A share's client may close a file on the server a moment after its program closed it (smbnetfs does),
+// and until then the server refuses to delete it (EBUSY). A few more tries, within a second in all.
+constexpr int kBusyRetries = 5;
+constexpr int kFirstBusyPauseMs = 25;  // doubled after each try: 775 ms in all
+
+int UnlinkWhenNoLongerBusy(const std::string& path) {
+    for (int retry = 0, pauseMs = kFirstBusyPauseMs;; ++retry, pauseMs *= 2) {
+        if (Sys().unlink(path.c_str()) == 0) return 0;
+        if (errno != EBUSY || retry == kBusyRetries) return errno;
+        SleepMilliseconds(static_cast<unsigned>(pauseMs));
+    }
+}
+
+}  // namespace
+
 int DeleteFile(const std::string& path) {
     int error = CheckNotHeld(path);
-    if (error == 0 && Sys().unlink(path.c_str()) != 0) error = errno;
+    if (error == 0) error = UnlinkWhenNoLongerBusy(path);
     return errno = error;
 }
 
