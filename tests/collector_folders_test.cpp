@@ -16,13 +16,6 @@ using namespace testing_support;
 
 namespace {
 
-int Count(const std::string& text, const std::string& what) {
-    int count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++count;
-    return count;
-}
-
 class CollectorFolders : public ProgramDirTest {
   protected:
     std::string Log() {
@@ -63,15 +56,15 @@ TEST_F(CollectorFolders, UnreadableHotFolderIsReportedOnceAndAgainWhenItIsBack) 
     for (int pass = 0; pass < 3; ++pass)
         EXPECT_EQ(CollectFiles(skipList), 0);
     std::string log = Log();
-    EXPECT_EQ(Count(log, "Hot Folder Can't be read, Error " + std::to_string(kPathNotFound) + " ("), 1)
+    EXPECT_EQ(CountOf(log, "Hot Folder Can't be read, Error " + std::to_string(kPathNotFound) + " ("), 1)
         << log;
-    EXPECT_EQ(Count(log, "), Folder = " + dir / "hot" + " failed with error "), 1) << log;
+    EXPECT_EQ(CountOf(log, "), Folder = " + dir / "hot" + " failed with error "), 1) << log;
     std::filesystem::create_directory(dir / "hot");  // empty: no news
     for (int pass = 0; pass < 3; ++pass)
         CollectFiles(skipList);
     log = Log();
-    EXPECT_EQ(Count(log, "Hot Folder can be read again, Folder = " + dir / "hot" + " "), 1) << log;
-    EXPECT_EQ(Count(log, " - "), 2) << log;
+    EXPECT_EQ(CountOf(log, "Hot Folder can be read again, Folder = " + dir / "hot" + " "), 1) << log;
+    EXPECT_EQ(CountOf(log, " - "), 2) << log;
 }
 
 // A collector's folder whose heartbeat stands still beyond the bound is emptied back into the hot folder
@@ -105,7 +98,7 @@ TEST_F(CollectorFolders, FolderOfAStoppedCollectorIsReturnedAfterTheBound) {
     EXPECT_TRUE(FileExists(live + "/c.pdf"));
     EXPECT_TRUE(FileExists(stranger + "/d.pdf"));
     std::string log = Log();
-    EXPECT_EQ(Count(log, "Collector Taken Over: " + dead + ", heartbeat unchanged for "), 1) << log;
+    EXPECT_EQ(CountOf(log, "Collector Taken Over: " + dead + ", heartbeat unchanged for "), 1) << log;
     EXPECT_NE(log.find(", 2 file(s) returned to the hot folder"), std::string::npos) << log;
 }
 

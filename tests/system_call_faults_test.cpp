@@ -23,13 +23,6 @@ using platform::SystemCalls;
 
 namespace {
 
-int Count(const std::string& text, const std::string& what) {
-    int count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++count;
-    return count;
-}
-
 // One fault: the calls on paths inside `within` that end in `name` fail with `error`.
 struct Fault {
     std::string within;
@@ -146,7 +139,7 @@ class TriggerFaults : public SystemCallFaults {
             CollectFiles(skipList);
         testing::internal::GetCapturedStdout();
     }
-    int Processings() { return Count(Log(), " - Document Key = K1, "); }
+    int Processings() { return CountOf(Log(), " - Document Key = K1, "); }
     // Where this collector holds the trigger, when it still does.
     std::string Held() {
         for (const auto& entry : std::filesystem::directory_iterator(hot))
@@ -191,7 +184,7 @@ TEST_F(LogFaults, EntriesAFailingFileRefusesAreOnStandardOutputAndFollowInOrderO
     std::string shown;
     for (int i = 1; i <= 3; ++i)
         shown += Logged("Document Key = K" + std::to_string(i));
-    EXPECT_EQ(Count(shown, " - Document Key = K"), 3) << shown;
+    EXPECT_EQ(CountOf(shown, " - Document Key = K"), 3) << shown;
     EXPECT_EQ(Log(), before);
     platform::RestoreSystemCalls();
     shown += Logged("the file takes entries again");
@@ -262,8 +255,8 @@ TEST_P(MoveRefused, TheTriggerStaysHeldNamedAndSkipped) {
     ASSERT_NE(held, "");
     EXPECT_EQ(ReadFile(held), "K1\n");
     EXPECT_EQ(Copies(), 1);
-    EXPECT_EQ(Count(Log(), " - File Can't be moved: " + held + ", " + backup + "/k1.pdf failed with error " +
-                               std::to_string(GetParam().error) + ": "),
+    EXPECT_EQ(CountOf(Log(), " - File Can't be moved: " + held + ", " + backup +
+                                 "/k1.pdf failed with error " + std::to_string(GetParam().error) + ": "),
               1)
         << Log();
 }
@@ -281,7 +274,7 @@ TEST_F(TriggerFaults, MoveReportedFailedAlthoughDoneIsLoggedAsDone) {
     std::string log = Log();
     EXPECT_EQ(ReadFile(backup + "/k1.pdf"), "K1\n");
     EXPECT_EQ(Copies(), 1);
-    EXPECT_EQ(Count(log, " - File moved although the system reported a failure: "), 1) << log;
+    EXPECT_EQ(CountOf(log, " - File moved although the system reported a failure: "), 1) << log;
     EXPECT_NE(log.find(", " + backup + "/k1.pdf failed with error " + std::to_string(EIO) + ": "),
               std::string::npos)
         << log;
@@ -290,7 +283,7 @@ TEST_F(TriggerFaults, MoveReportedFailedAlthoughDoneIsLoggedAsDone) {
     WriteFile(hot + "/k1.pdf", "K2\n");
     Passes(2);
     EXPECT_EQ(Processings(), 1);
-    EXPECT_EQ(Count(Log(), " - Document Key = K2, "), 1) << Log();
+    EXPECT_EQ(CountOf(Log(), " - Document Key = K2, "), 1) << Log();
 }
 
 // A move to another file system (the rename says EXDEV) copies the trigger, or one without exclusive
@@ -326,8 +319,8 @@ TEST_P(DeleteFaults, TheTriggerIsProcessedOnceAndTheEntrySaysWhatHappened) {
     EXPECT_EQ(Copies(), GetParam().happens ? 0 : 1);
     std::string entry = GetParam().happens ? " - File deleted although the system reported a failure: "
                                            : " - File Can't be deleted: ";
-    EXPECT_EQ(Count(Log(), entry + hot + inProgress), 1) << Log();
-    EXPECT_EQ(Count(Log(), "/k1.pdf failed with error " + std::to_string(GetParam().error) + ": "), 1)
+    EXPECT_EQ(CountOf(Log(), entry + hot + inProgress), 1) << Log();
+    EXPECT_EQ(CountOf(Log(), "/k1.pdf failed with error " + std::to_string(GetParam().error) + ": "), 1)
         << Log();
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -69,6 +70,17 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
             std::filesystem::remove_all(install.HotFolder(), busy);
             return !busy;
         });
+    }
+    // Trigger files still in the hot folder or held in a collector's folder inside it.
+    int Waiting() {
+        int count = 0;
+        try {
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(install.HotFolder()))
+                count += entry.path().extension() == ".pdf";
+        } catch (const std::filesystem::filesystem_error&) {
+            return INT_MAX;  // a folder went away while it was listed: look again
+        }
+        return count;
     }
     bool Process(const std::string& name, const std::string& content) {
         install.DropTrigger(name, content);

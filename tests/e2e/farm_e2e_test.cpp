@@ -61,17 +61,6 @@ class Farm : public EndToEndTest {
         for (int trigger = from; trigger < to; ++trigger)
             install.DropTrigger(Name(trigger), "K" + std::to_string(trigger % kKeys) + "ABXY\n");
     }
-    // Trigger files still in the hot folder or held in a collector's folder.
-    int Waiting() {
-        int count = 0;
-        try {
-            for (const auto& entry : fs::recursive_directory_iterator(install.HotFolder()))
-                count += entry.path().extension() == ".pdf";
-        } catch (const fs::filesystem_error&) {
-            return INT_MAX;  // a folder went away while it was listed: look again
-        }
-        return count;
-    }
     bool WaitUntilWaitingAtMost(int count, int timeoutMs) {
         for (int waited = 0; waited < timeoutMs; waited += 100) {
             if (Waiting() <= count) return true;

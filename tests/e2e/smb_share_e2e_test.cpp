@@ -225,17 +225,6 @@ class SmbShare : public EndToEndTest {
         for (int trigger = from; trigger < to; ++trigger)
             install.DropTrigger(Name(trigger), "K" + std::to_string(trigger % kKeys) + "ABXY\n");
     }
-    // Trigger files still in the hot folder or held in a collector's folder, as the server sees them.
-    int Waiting() {
-        int count = 0;
-        try {
-            for (const auto& entry : fs::recursive_directory_iterator(install.HotFolder()))
-                count += entry.path().extension() == ".pdf";
-        } catch (const fs::filesystem_error&) {
-            return INT_MAX;  // a folder went away while it was listed: look again
-        }
-        return count;
-    }
     // Drops a round of triggers and waits until every one is gone from the hot folder. The collector on the
     // share starts alone, so that it surely gets some; the other joins once it has processed one. Through
     // the share a trigger takes several times as long: a slower signer beside the folder gives the

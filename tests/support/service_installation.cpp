@@ -76,11 +76,7 @@ bool ServiceInstallation::WaitForLog(const std::string& text, int timeoutMs) {
 }
 
 int ServiceInstallation::CountInLog(const std::string& text) {
-    std::string log = Log();
-    int count = 0;
-    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + text.size()))
-        ++count;
-    return count;
+    return CountOf(Log(), text);
 }
 
 std::string ServiceInstallation::Log() {

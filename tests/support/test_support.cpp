@@ -30,6 +30,13 @@ void WriteFile(const std::string& path, const std::string& content) {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+int CountOf(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+        ++count;
+    return count;
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;

@@ -29,6 +29,7 @@ std::string BinPath(const std::string& program);      // a program of this build
 std::string ExecutableName(const std::string& name);  // name with the OS's program suffix
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
+int CountOf(const std::string& text, const std::string& what);  // non-overlapping occurrences
 bool FileExists(const std::string& path);
 void CopyProgram(const std::string& from, const std::string& to);
 // Renames a file, replacing the destination. Windows refuses while another process has the destination
