@@ -1,7 +1,9 @@
 // Several collectors, each from an installation folder of its own, on one hot folder and one database:
 // every trigger is processed by one of them, every signing counted once, a collector killed mid-run
 // signs at most the trigger it held again, and the triggers of one that stopped for good are taken over.
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -85,6 +87,16 @@ class Farm : public EndToEndTest {
         }
         return processed;
     }
+    // The files returned from a taken-over folder, summed over every collector that took it over.
+    static int ReturnedFrom(const std::string& folder, const std::string& logs) {
+        std::string entry = "Collector Taken Over: " + folder + ", heartbeat unchanged for ";
+        int returned = 0;
+        for (std::size_t at = logs.find(entry); at != std::string::npos; at = logs.find(entry, at + 1)) {
+            std::size_t files = logs.find(" s, ", at + entry.size());
+            if (files != std::string::npos) returned += std::atoi(logs.c_str() + files + 4);
+        }
+        return returned;
+    }
     long long CounterSum() { return std::stoll(sql->QueryValue("SELECT SUM(RCCODE) FROM " + table).value()); }
     int Signings() { return static_cast<int>(install.SignerCalls().size()); }
 
@@ -165,8 +177,9 @@ TEST_P(Farm, EveryTriggerOnceEverySigningCountedAndNothingLostWhenCollectorsDie)
     long long countedBefore = CounterSum();
     ASSERT_TRUE(WaitUntilWaitingAtMost(0, 60000)) << Waiting() << " left";
     logs = AllLogs();
-    EXPECT_NE(logs.find("Collector Taken Over: " + held + ", heartbeat unchanged for "), std::string::npos);
-    EXPECT_NE(logs.find(", 3 file(s) returned to the hot folder"), std::string::npos);
+    // Observers that reach the bound at the same moment may share the folder out: each file returns once.
+    EXPECT_EQ(ReturnedFrom(held, logs), 3)
+        << logs.substr(std::min(logs.find("Collector Taken Over"), logs.size()), 2000);
     processed = Processed(logs);
     for (int trigger = total; trigger < total + 3; ++trigger)
         EXPECT_EQ(processed[Name(trigger)], 1) << Name(trigger);
