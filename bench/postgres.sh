@@ -68,7 +68,6 @@ reset_counters() { sql -c "UPDATE $table SET RCCODE = 0 WHERE RCCODE <> 0"; }
 signed_rows() { sql -c "SELECT COUNT(*) FROM $table WHERE RCCODE = 1"; }
 # Sessions of the database so far (this script's own psql calls are sessions too: see their use below).
 logins() { sql -c "SELECT sessions FROM pg_stat_database WHERE datname = '$(value Database)'"; }
-now() { date +%s.%N; }
 best() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 
 run_service() {
@@ -78,12 +77,9 @@ run_service() {
     echo "$service" > "$work/service.pid"
     sleep 0.5
     make_triggers
-    local start before seconds
+    local before seconds
     before=$(logins)
-    start=$(now)
-    mv "$work/staging" "$work/hot"
-    while [ -n "$(ls -A "$work/hot")" ]; do sleep 0.01; done
-    seconds=$(awk -v a="$start" -v b="$(now)" 'BEGIN { print b - a }')
+    seconds=$("$build/bin/bench_drop_and_wait" "$work/staging" "$work/hot")
     kill $service; wait $service 2>/dev/null || true
     rm -f "$work/service.pid"
     local after

@@ -84,12 +84,8 @@ run_service() {
     sleep 0.5
     [ -f "$work/before.txt" ] || proc_figures $service > "$work/before.txt"
     make_triggers
-    local start
-    start=$(now)
-    mv "$work/staging" "$work/hot"
-    while [ -n "$(ls -A "$work/hot")" ]; do sleep 0.01; done
     local seconds
-    seconds=$(awk -v a="$start" -v b="$(now)" 'BEGIN { print b - a }')
+    seconds=$("$build/bin/bench_drop_and_wait" "$work/staging" "$work/hot")
     proc_figures $service > "$work/after.txt"
     kill $service; wait $service 2>/dev/null || true
     rm -f "$work/service.pid"
