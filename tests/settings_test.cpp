@@ -29,12 +29,14 @@ TEST_F(SettingsTest, EmptyTextValueStaysEmptyWhileMissingKeyGivesDefault) {
 }
 
 // A file unchanged for a while is read many times, as the service reads it for each document; a change in
-// place to a text of the same size, and a replacement, each reach the next read.
+// place to a text of the same size, a replacement and a key added each reach the next read.
 TEST_F(SettingsTest, EveryChangeReachesTheNextReadAlsoAfterManyReadsOfASettledFile) {
     WriteIni("DetailedLog=1\n");
     SleepMs(4000);  // settled: older than a tick of any file system's clock
-    for (int read = 0; read < 3; ++read)
+    for (int read = 0; read < 3; ++read) {
         EXPECT_EQ(ReadSettingInt(kGeneralSection, kDetailedLog, 0), 1);
+        EXPECT_EQ(ReadSettingString(kGeneralSection, kLogFile, "none"), "none");
+    }
     {
         std::fstream file(GetSettingsFilePath(), std::ios::in | std::ios::out | std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -44,6 +46,8 @@ TEST_F(SettingsTest, EveryChangeReachesTheNextReadAlsoAfterManyReadsOfASettledFi
     EXPECT_EQ(ReadSettingInt(kGeneralSection, kDetailedLog, 0), 2);
     WriteSettingInt(kGeneralSection, kDetailedLog, 3);
     EXPECT_EQ(ReadSettingInt(kGeneralSection, kDetailedLog, 0), 3);
+    WriteSettingString(kGeneralSection, kLogFile, "collector.log");  // a key missing before
+    EXPECT_EQ(ReadSettingString(kGeneralSection, kLogFile, "none"), "collector.log");
 }
 
 TEST_F(SettingsTest, LongValueIsCutTo4095Characters) {

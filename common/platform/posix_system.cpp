@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <mutex>
 
 #include "common/platform/platform.h"
@@ -191,43 +192,50 @@ bool SameFileState(const struct stat& a, const struct stat& b) {
 // A file changed this recently may change again within the same tick of its file system's clock (2 s on
 // FAT) without a trace in its times: its text is read again at every use.
 constexpr time_t kSettledSeconds = 3;
+// The values looked up in the kept text: the programs ask for a fixed set of keys; more is not kept.
+constexpr std::size_t kMostKeptValues = 256;
 
-// The text of a profile file as it stands now. The settings are read at every use, some twenty times a
-// document, so the last text read is kept with the file's state then (inode, size, times) and taken again
-// while a stat shows the same state: every write or replacement changes the change time, which no one can
-// set back. Only a text older than a few seconds is kept, so a second write within one tick is seen too.
-int ReadProfileText(const std::string& path, std::string& text) {
-    struct Kept {
-        std::mutex mutex;
-        std::string path, text;
-        struct stat state {};
-    };
-    static Kept* kept = new Kept;  // never destroyed: a thread may still read while the process exits
-    std::lock_guard<std::mutex> lock(kept->mutex);
-    struct stat before {};
-    if (stat(path.c_str(), &before) != 0) return errno;
-    if (!kept->path.empty() && kept->path == path && SameFileState(before, kept->state)) {
-        text = kept->text;
-        return 0;
-    }
-    kept->path.clear();
-    if (int error = ReadWholeFile(path, text); error != 0) return error;
-    int saved = errno;
-    struct stat after {};
-    if (stat(path.c_str(), &after) == 0 && SameFileState(before, after) &&
-        after.st_ctim.tv_sec + kSettledSeconds < time(nullptr)) {
-        kept->path = path;
-        kept->text = text;
-        kept->state = after;
-    }
-    errno = saved;
-    return 0;
+// The settings are read at every use, some twenty times a document, so the last text read is kept with
+// the file's state then (inode, size, times), with the values looked up in it, and taken again while a
+// stat shows the same state: every write or replacement changes the change time, which no one can set
+// back. Only a text older than a few seconds is kept, so a second write within one tick is seen too.
+struct KeptProfile {
+    std::mutex mutex;
+    std::string path, text;
+    struct stat state {};
+    std::map<std::pair<std::string, std::string>, std::optional<std::string>> values;
+};
+
+KeptProfile& TheKeptProfile() {
+    static KeptProfile* kept = new KeptProfile;  // never destroyed: a thread may still read while we exit
+    return *kept;
 }
 
 std::optional<std::string> FindProfileValue(const std::string& path, const std::string& section,
                                             const std::string& key) {
+    KeptProfile& kept = TheKeptProfile();
+    std::lock_guard<std::mutex> lock(kept.mutex);
+    struct stat before {};
+    if (stat(path.c_str(), &before) != 0) return std::nullopt;
+    if (!kept.path.empty() && kept.path == path && SameFileState(before, kept.state)) {
+        if (kept.values.size() >= kMostKeptValues) kept.values.clear();
+        auto [value, isNew] = kept.values.try_emplace({section, key});
+        if (isNew) value->second = profile::FindValue(kept.text, section, key);
+        return value->second;
+    }
+    kept.path.clear();
+    kept.values.clear();
     std::string text;
-    if (ReadProfileText(path, text) != 0) return std::nullopt;
+    if (ReadWholeFile(path, text) != 0) return std::nullopt;
+    int saved = errno;
+    struct stat after {};
+    if (stat(path.c_str(), &after) == 0 && SameFileState(before, after) &&
+        after.st_ctim.tv_sec + kSettledSeconds < time(nullptr)) {
+        kept.path = path;
+        kept.text = text;
+        kept.state = after;
+    }
+    errno = saved;
     return profile::FindValue(text, section, key);
 }
 

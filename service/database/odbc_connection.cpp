@@ -202,6 +202,9 @@ std::shared_ptr<Connection> Connection::Create() {
     // source (SQLite's) would otherwise unload it after every connection and lose its settings cache.
     UWORD configMode = 0;
     SQLGetConfigMode(&configMode);
+    // While a physical connection is kept, the next Open most likely takes its handles: new ones are
+    // made only when it does not.
+    if (TheKeeper().Holds()) return std::shared_ptr<Connection>(new Connection(nullptr));
     auto handles = NewHandles();
     if (!handles) return nullptr;
     return std::shared_ptr<Connection>(new Connection(std::move(handles)));
