@@ -54,6 +54,19 @@ void RemoveFolderOnceLetGo(const std::string& folder) {
     }
 }
 
+enum class Claim { Ours, Others, NotNow };
+
+// Only the collector that deletes a folder's heartbeat empties it: collectors that reach the bound at the
+// same moment would otherwise share its files out, each logging a takeover of its own. A heartbeat that was
+// already missing for the whole bound is no one's (the collector never wrote it, or the one that took the
+// folder over stopped halfway), and the folder is emptied all the same.
+Claim ClaimFolder(const std::string& folder, bool beatMissingAllAlong) {
+    std::string beat = Join(Join(folder, kHeartbeatFolder), kHeartbeatFile);
+    if (platform::DeleteFile(beat) == 0) return Claim::Ours;
+    if (platform::LookUpPath(beat) != platform::PathKind::Missing) return Claim::NotNow;  // held a moment
+    return beatMissingAllAlong ? Claim::Ours : Claim::Others;
+}
+
 }  // namespace
 
 int TakeoverSeconds() {
@@ -93,7 +106,15 @@ void Takeover::Watch(const std::string& hotFolder, const std::string& name, int 
     if (!isNew && seen.beat != beat) seen = Seen{beat, now, true};
     auto still = std::chrono::duration_cast<std::chrono::seconds>(now - seen.since).count();
     if (boundSeconds == 0 || still <= boundSeconds) return;
-    Empty(hotFolder, name, static_cast<int>(still), skipList);
+    switch (ClaimFolder(Join(hotFolder, name), seen.beat.empty())) {
+        case Claim::NotNow:
+            return;  // at the next look
+        case Claim::Ours:
+            Empty(hotFolder, name, static_cast<int>(still), skipList);
+            break;
+        case Claim::Others:
+            break;
+    }
     seen.since = now;  // what could not be returned is tried again after another bound, not every pass
 }
 

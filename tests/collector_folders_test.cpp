@@ -68,20 +68,23 @@ TEST_F(CollectorFolders, UnreadableHotFolderIsReportedOnceAndAgainWhenItIsBack) 
 }
 
 // A collector's folder whose heartbeat stands still beyond the bound is emptied back into the hot folder
-// by another; a live one, and a folder that merely shares the prefix, are left alone.
+// by another, also one whose heartbeat is missing (a collector that took it over stopped halfway); a live
+// one, and a folder that merely shares the prefix, are left alone.
 TEST_F(CollectorFolders, FolderOfAStoppedCollectorIsReturnedAfterTheBound) {
     std::string hot = dir / "hot";
     WriteIni("TakeoverSeconds=1\n");
     std::string dead = hot + platform::kPathSeparator + InProgressFolderName("gone", "/opt/a");
     std::string live = hot + platform::kPathSeparator + InProgressFolderName("alive", "/opt/b");
+    std::string half = hot + platform::kPathSeparator + InProgressFolderName("halfway", "/opt/c");
     std::string stranger = hot + platform::kPathSeparator + "QuillCollector-notes";
-    for (const std::string& folder : {dead, live})
+    for (const std::string& folder : {dead, live, half})
         std::filesystem::create_directories(folder + "/heartbeat");
     std::filesystem::create_directories(stranger);
     WriteFile(dead + "/heartbeat/heartbeat.txt", "1");
     WriteFile(dead + "/a.pdf", "K1");
     WriteFile(dead + "/b.pdf", "K2");
     WriteFile(live + "/c.pdf", "K3");
+    WriteFile(half + "/e.pdf", "K5");
     WriteFile(stranger + "/d.pdf", "K4");
     SkipList skipList;
     Takeover takeover;
@@ -90,11 +93,12 @@ TEST_F(CollectorFolders, FolderOfAStoppedCollectorIsReturnedAfterTheBound) {
         [&] {
             WriteFile(live + "/heartbeat/heartbeat.txt", std::to_string(++beat));
             takeover.Look(hot, "QuillCollector-self", skipList);
-            return FileExists(hot + "/a.pdf");
+            return FileExists(hot + "/a.pdf") && FileExists(hot + "/e.pdf");
         },
         15000));
     EXPECT_EQ(ReadFile(hot + "/b.pdf"), "K2");
     EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_FALSE(std::filesystem::exists(half));
     EXPECT_TRUE(FileExists(live + "/c.pdf"));
     EXPECT_TRUE(FileExists(stranger + "/d.pdf"));
     std::string log = Log();
