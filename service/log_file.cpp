@@ -20,6 +20,21 @@ int WriteOne(platform::File& file, std::string& entry) {
     return error;
 }
 
+// A share may report a move or a deletion failed that it carried out: what is gone from its place (and
+// lies at the move's destination) was done.
+int DoneAfterAll(int error, const std::string& from, const std::string& to) {
+    if (error != 0 && !platform::PathExists(from) && (to.empty() || platform::PathExists(to))) return 0;
+    return error;
+}
+
+int MoveAside(const std::string& from, const std::string& to) {
+    return DoneAfterAll(platform::MoveFileNoReplace(from, to), from, to);
+}
+
+int DeleteLogFile(const std::string& path) {
+    return DoneAfterAll(platform::DeleteFile(path), path, "");
+}
+
 }  // namespace
 
 std::string FormatLogEntry(const platform::LocalTime& t, const std::string& text, int code,
@@ -51,18 +66,17 @@ int SetLogFileAside(const std::string& logPath, int kept) {
     // A log reached through a link (the Debian package's) is set aside where it really lies; the next
     // entry makes a new file there through the same link.
     std::string path = platform::FollowLinks(logPath);
-    if (kept <= 0) return platform::DeleteFile(path);
+    if (kept <= 0) return DeleteLogFile(path);
     // Shift only up to the first free number, so that a try that failed half-way costs no file next time.
     int free = 1;
     while (free < kept && platform::PathExists(Numbered(path, free)))
         ++free;
     if (free == kept && platform::PathExists(Numbered(path, kept)))
-        if (int error = platform::DeleteFile(Numbered(path, kept)); error != 0) return error;
+        if (int error = DeleteLogFile(Numbered(path, kept)); error != 0) return error;
     for (int number = free - 1; number >= 1; --number)
-        if (int error = platform::MoveFileNoReplace(Numbered(path, number), Numbered(path, number + 1));
-            error != 0)
+        if (int error = MoveAside(Numbered(path, number), Numbered(path, number + 1)); error != 0)
             return error;
-    return platform::MoveFileNoReplace(path, Numbered(path, 1));
+    return MoveAside(path, Numbered(path, 1));
 }
 
 void LogFileWriter::Append(const std::string& path, std::string entry, std::uint64_t limitBytes,

@@ -208,6 +208,25 @@ TEST_F(LogFaults, AnEntryAFullDiskCutShortIsCompletedOnceThereIsRoom) {
     EXPECT_EQ(Log(), before + shown);
 }
 
+// A share that reports the renames and the deletion of a rotation failed although it carried them out: the
+// log counts as set aside, and no note says that it could not be.
+TEST_F(SystemCallFaults, ARotationReportedFailedAlthoughDoneCountsAsDone) {
+    std::string log = dir / "rotating.log";
+    renameFault = {log + ".", "", EIO, true};
+    unlinkFault = {log + ".", "", EIO, true};
+    ReplaceSystemCall(&SystemCalls::renameat2, FaultyRename);
+    ReplaceSystemCall(&SystemCalls::unlink, FaultyUnlink);
+    LogFileWriter writer;
+    for (int i = 0; i < 4; ++i) {  // each entry fills the log: set aside after each, the oldest deleted
+        std::string entry = "entry " + std::to_string(i) + "\r\n";
+        writer.Append(log, entry, entry.size(), [] { return 2; });
+    }
+    EXPECT_FALSE(FileExists(log)) << ReadFile(log);
+    EXPECT_EQ(ReadFile(log + ".1"), "entry 3\r\n");
+    EXPECT_EQ(ReadFile(log + ".2"), "entry 2\r\n");
+    EXPECT_FALSE(FileExists(log + ".3"));
+}
+
 // The claim (the rename into the collector's own folder) refused, refused once, reported failed although
 // it happened, or refused twice for want of the folder (taken away, made again): the collector looks
 // before it concludes, and the trigger is processed once, in the pass that found it.
