@@ -4,7 +4,7 @@
 #   database  the database layer against the real ODBC drivers and the throw-away PostgreSQL server
 #   e2e       the built service (or an installation) run as a whole
 #   gui       real widgets or dialogs, offscreen or under Wine
-#   root      test cases that need root to act as another user (they skip otherwise); added to their kind
+#   root      test cases that need root to act as another user or to mount (they skip otherwise); added to their kind
 #   wine      every test of a cross build, run under Wine; added to their kind
 #   picture   not a test: draws pictures to look at (left out of every quick run)
 #
