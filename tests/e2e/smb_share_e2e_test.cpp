@@ -64,6 +64,12 @@ bool Mounted(const std::string& mountPoint) {
     return ReadFile("/proc/mounts").find(" " + mountPoint + " ") != std::string::npos;
 }
 
+// Killed with the test, even when a time-out ends it: the server and the mount's client do not outlive it.
+std::vector<std::string> EndingWithTheTest(std::vector<std::string> argv) {
+    argv.insert(argv.begin(), {"/usr/bin/setpriv", "--pdeathsig", "KILL", "--"});
+    return argv;
+}
+
 std::string Tail(const std::string& text) {
     return text.size() > 3000 ? text.substr(text.size() - 3000) : text;
 }
@@ -93,9 +99,9 @@ class SambaServer {
         WriteFile(conf, global + "[" + kShare + "]\npath = " + exported +
                             "\nguest ok = yes\nguest only = yes\nread only = no\nforce user = root\n");
         // In the foreground smbd leads a process group of its own, with a process for each connection.
-        smbd_ = std::make_unique<Child>(std::vector<std::string>{"/usr/sbin/smbd", "--foreground",
-                                                                 "--debug-stdout", "--configfile=" + conf},
-                                        dir_ / "smbd.out");
+        smbd_ = std::make_unique<Child>(
+            EndingWithTheTest({"/usr/sbin/smbd", "--foreground", "--debug-stdout", "--configfile=" + conf}),
+            dir_ / "smbd.out");
         bool listening = WaitFor([&] { return SomethingListensOn(port_) || !smbd_->Running(); }, 30000);
         if (!listening || !smbd_->Running())
             return "smbd does not listen on 127.0.0.1:" + std::to_string(port_) + ":\n" + Output();
@@ -128,7 +134,7 @@ class ShareMount {
         fs::create_directory(MountPoint());
         std::string home = GetEnv("HOME");
         SetEnv("HOME", dir_ / "home");
-        smbnetfs_ = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/smbnetfs", MountPoint(), "-f"},
+        smbnetfs_ = std::make_unique<Child>(EndingWithTheTest({"/usr/bin/smbnetfs", MountPoint(), "-f"}),
                                             dir_ / "smbnetfs.out");
         SetEnv("HOME", home);
         bool mounted = WaitFor([&] { return Mounted(MountPoint()) || !smbnetfs_->Running(); }, 30000);
