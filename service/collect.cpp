@@ -3,6 +3,7 @@
 #include "collector_log.h"
 #include "common/platform/platform.h"
 #include "common/settings.h"
+#include "done_anyway.h"
 #include "in_progress.h"
 #include "process_csv_file.h"
 #include "takeover.h"
@@ -32,17 +33,6 @@ struct Trigger {
     std::string found;
     std::string held;
 };
-
-// True when a move or delete reported failed has happened all the same, as a share may report it when it
-// answers a request it had already carried out: the trigger is no longer where it was held, and something
-// (the trigger, or a link moved as a link) lies at a move's destination.
-bool HappenedAlthoughReportedFailed(const std::string& held, const std::string& destination) {
-    int error = platform::LastError();
-    bool happened = platform::LookUpPath(held) == platform::PathKind::Missing &&
-                    (destination.empty() || platform::LookUpPath(destination) != platform::PathKind::Missing);
-    platform::SetLastError(error);
-    return happened;
-}
 
 // Moves the trigger file to the backup folder or deletes it; one that stays goes on the skip list, and
 // the entry names the place where it stays. The collector looks before it concludes: a removal reported

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "done_anyway.h"
 #include "log_text.h"
 
 namespace {
@@ -20,19 +21,15 @@ int WriteOne(platform::File& file, std::string& entry) {
     return error;
 }
 
-// A share may report a move or a deletion failed that it carried out: what is gone from its place (and
-// lies at the move's destination) was done.
-int DoneAfterAll(int error, const std::string& from, const std::string& to) {
-    if (error != 0 && !platform::PathExists(from) && (to.empty() || platform::PathExists(to))) return 0;
-    return error;
-}
-
+// A rotation step that a share reports failed although it carried it out was done.
 int MoveAside(const std::string& from, const std::string& to) {
-    return DoneAfterAll(platform::MoveFileNoReplace(from, to), from, to);
+    int error = platform::MoveFileNoReplace(from, to);
+    return error != 0 && HappenedAlthoughReportedFailed(from, to) ? 0 : error;
 }
 
 int DeleteLogFile(const std::string& path) {
-    return DoneAfterAll(platform::DeleteFile(path), path, "");
+    int error = platform::DeleteFile(path);
+    return error != 0 && HappenedAlthoughReportedFailed(path, "") ? 0 : error;
 }
 
 }  // namespace
