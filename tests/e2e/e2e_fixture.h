@@ -61,8 +61,6 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
         Configure(std::move(settings));
         install.Start();
     }
-    // Drops a trigger file and waits until the service has removed it from the hot folder, which it does
-    // after the file's processing and its log entries.
     // Removes the hot folder under the running service: Windows refuses while the service lists it.
     bool RemoveHotFolder() {
         return WaitFor([&] {
@@ -82,6 +80,8 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
         }
         return count;
     }
+    // Drops a trigger file and waits until the service has removed it from the hot folder, which it does
+    // after the file's processing and its log entries.
     bool Process(const std::string& name, const std::string& content) {
         install.DropTrigger(name, content);
         return install.WaitUntilGone(Hot(name));
