@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -50,6 +51,17 @@ class EndToEndTest : public ::testing::TestWithParam<DatabaseDriver> {
     }
     std::optional<std::string> Counter(const std::string& file) {
         return sql->QueryValue("SELECT RCCODE FROM " + table + " WHERE RCAFNM = '" + file + "'");
+    }
+    long long CounterSum() { return std::stoll(sql->QueryValue("SELECT SUM(RCCODE) FROM " + table).value()); }
+    // Adds to `to` how often each trigger of `hotFolder` was processed to the end, by the log's collector.
+    static void AddProcessed(const std::string& log, const std::string& hotFolder,
+                             std::map<std::string, int>& to) {
+        std::string prefix = "ProcessCsvFile OK: FileName = " + hotFolder +
+                             static_cast<char>(std::filesystem::path::preferred_separator);
+        for (std::size_t at = log.find(prefix); at != std::string::npos; at = log.find(prefix, at + 1)) {
+            std::size_t begin = at + prefix.size();
+            ++to[log.substr(begin, log.find(' ', begin) - begin)];
+        }
     }
 
     // The service's default connection string reaches the test database through DSN "test".

@@ -14,7 +14,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kKeys = 5;
-constexpr const char* kOk = "ProcessCsvFile OK: FileName = ";
 
 class Farm : public EndToEndTest {
   protected:
@@ -78,11 +77,7 @@ class Farm : public EndToEndTest {
     // How often each trigger was processed to the end, by any collector.
     std::map<std::string, int> Processed(const std::string& logs) {
         std::map<std::string, int> processed;
-        std::string prefix = kOk + install.HotFolder() + static_cast<char>(fs::path::preferred_separator);
-        for (std::size_t at = logs.find(prefix); at != std::string::npos; at = logs.find(prefix, at + 1)) {
-            std::size_t begin = at + prefix.size();
-            ++processed[logs.substr(begin, logs.find(' ', begin) - begin)];
-        }
+        AddProcessed(logs, install.HotFolder(), processed);
         return processed;
     }
     static std::string TakeoverEntries(const std::string& logs) {
@@ -92,7 +87,6 @@ class Farm : public EndToEndTest {
             entries += logs.substr(at, logs.find('\n', at) - at + 1);
         return entries;
     }
-    long long CounterSum() { return std::stoll(sql->QueryValue("SELECT SUM(RCCODE) FROM " + table).value()); }
     int Signings() { return static_cast<int>(install.SignerCalls().size()); }
 
     static void ExpectNoFailure(const std::string& logs) {

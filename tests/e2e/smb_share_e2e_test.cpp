@@ -250,17 +250,6 @@ class SmbShare : public EndToEndTest {
             << Tail(remote.Log()) << Tail(install.Log());
     }
 
-    // How often each trigger was processed to the end by the collector with this log and hot folder.
-    static void AddProcessed(const std::string& log, const std::string& hotFolder,
-                             std::map<std::string, int>& to) {
-        std::string prefix = kOk + hotFolder + "/";
-        for (std::size_t at = log.find(prefix); at != std::string::npos; at = log.find(prefix, at + 1)) {
-            std::size_t begin = at + prefix.size();
-            ++to[log.substr(begin, log.find(' ', begin) - begin)];
-        }
-    }
-    long long CounterSum() { return std::stoll(sql->QueryValue("SELECT SUM(RCCODE) FROM " + table).value()); }
-
     SharedFolder shared;
     ServiceInstallation remote;  // the collector that reaches the hot folder through the share
 };
